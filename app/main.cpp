@@ -1,0 +1,42 @@
+// Remove Apps: lists the applications that the installer recorded and lets
+// the user remove, inspect, hide or forget them.
+#include "hidden_list.h"
+#include "state.h"
+#include "../platform/platform.h"
+#include "../ui/main_dlg.h"
+
+#define HIDE_FILE L"Hide.txt"
+
+// Hide.txt lives in the program's own folder. FALSE when that path cannot be
+// made, and then the hidden list is neither read nor written.
+static BOOL BuildHidePath(HINSTANCE instance, LPWSTR path)
+{
+    DWORD length = GetModuleFileNameW(instance, path, PATH_CCH);
+    if (length == 0 || length >= PATH_CCH)
+        return FALSE;
+    LPWSTR slash = wcsrchr(path, L'\\');
+    if (slash == NULL || (slash - path) + 1 + lstrlenW(HIDE_FILE) >= PATH_CCH)
+        return FALSE;
+    lstrcpyW(slash + 1, HIDE_FILE);
+    return TRUE;
+}
+
+int WINAPI PROGRAM_ENTRY(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
+{
+    WCHAR hidePath[PATH_CCH];
+    g_Main.hInst = hInstance;
+    HWND owner = GetActiveWindow();
+
+    BOOL haveHidePath = BuildHidePath(hInstance, hidePath);
+    if (haveHidePath)
+        LoadHiddenList(hidePath);
+    int loadedCount = g_Hidden.count;
+
+    RunMainDialog(owner);
+
+    // Names are only ever added, so a changed count means this run added some.
+    if (haveHidePath && g_Hidden.count != loadedCount)
+        SaveHiddenList(hidePath);
+    FreeHiddenList();
+    return 0;
+}

@@ -1,0 +1,4 @@
+#include "state.h"
+
+MAINSTATE g_Main;
+HIDDENLIST g_Hidden;

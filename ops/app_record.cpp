@@ -1,0 +1,50 @@
+#include "app_record.h"
+#include "../app/state.h"
+#include "../platform/platform.h"
+
+LONG ReadAppValue(HKEY subkey, LPCWSTR valueName, LPWSTR buffer)
+{
+    // One unit stays free so that a value stored without its terminator is
+    // still terminated here.
+    DWORD type = 0, size = (PATH_CCH - 1) * sizeof(WCHAR);
+    ZeroMemory(buffer, PATH_CCH * sizeof(WCHAR));
+    LONG result = RegQueryValueExW(subkey, valueName, NULL, &type, (LPBYTE)buffer, &size);
+    if (result == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ)
+        result = ERROR_INVALID_DATA;  // a number or binary data is no path
+    if (result != ERROR_SUCCESS)
+        ZeroMemory(buffer, PATH_CCH * sizeof(WCHAR));
+    return result;
+}
+
+void ReadUninstallPath(LPCWSTR appName, LPWSTR buffer)
+{
+    HKEY subkey;
+    ZeroMemory(buffer, PATH_CCH * sizeof(WCHAR));
+    if (RegOpenKeyExW(g_Main.hAppInstallKey, appName, 0, APP_KEY_ACCESS, &subkey) != ERROR_SUCCESS)
+        return;
+    ReadAppValue(subkey, L"Uninstall", buffer);
+    RegCloseKey(subkey);
+}
+
+BOOL AppRecordExists(LPCWSTR appName)
+{
+    HKEY subkey;
+    LONG result = RegOpenKeyExW(g_Main.hAppInstallKey, appName, 0, APP_KEY_ACCESS, &subkey);
+    if (result == ERROR_SUCCESS)
+        RegCloseKey(subkey);
+    return result != ERROR_FILE_NOT_FOUND;
+}
+
+void RemoveLeftoverFile(LPWSTR path)
+{
+    if (path[0] == L'\0')
+        return;
+    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+    if (!DeleteFileW(path))
+        return;
+    LPWSTR slash = wcsrchr(path, L'\\');
+    if (slash == NULL)
+        return;
+    *slash = L'\0';
+    RemoveDirectoryW(path);  // fails, as it should, while the folder holds anything
+}

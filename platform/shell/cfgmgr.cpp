@@ -1,0 +1,262 @@
+// Desktop stand-in for the configuration manager's "UnInstall" service.
+// A document names applications recorded under HKLM\Security\AppInstall; each
+// one's install folder is deleted, then its record, as the device does. The
+// uninstall-information file that the record names is left where it is.
+#define AYGSHELL_STANDIN_BUILD
+#include "cfgmgrapi.h"
+#include "standin.h"
+#include <shlwapi.h>
+// xmllite has no import library: the reader is loaded at run time and its
+// interface id is defined here.
+#include <initguid.h>
+#include <xmllite.h>
+
+#define APPS_KEY L"Security\\AppInstall"
+#define DIR_CCH 300
+
+// The last document received, kept for StandInLastConfigXML.
+static LPWSTR g_lastDocument;
+
+// The applications that one document asks to uninstall.
+typedef struct {
+    LPWSTR *names;  // heap copies, in document order
+    int count;
+    int capacity;
+} NAMELIST;
+
+typedef HRESULT(WINAPI *CREATEXMLREADER)(REFIID, void **, IMalloc *);
+
+static LPWSTR CopyText(LPCWSTR text)
+{
+    size_t cch = lstrlenW(text) + 1;
+    LPWSTR copy = (LPWSTR)LocalAlloc(LPTR, cch * sizeof(WCHAR));
+    if (copy != NULL)
+        CopyMemory(copy, text, cch * sizeof(WCHAR));
+    return copy;
+}
+
+static BOOL AppendName(NAMELIST *list, LPCWSTR name)
+{
+    if (list->count == list->capacity) {
+        int capacity = list->capacity ? list->capacity * 2 : 4;
+        LPWSTR *names = (LPWSTR *)LocalAlloc(LPTR, capacity * sizeof(LPWSTR));
+        if (names == NULL)
+            return FALSE;
+        if (list->names != NULL) {
+            CopyMemory(names, list->names, list->count * sizeof(LPWSTR));
+            LocalFree(list->names);
+        }
+        list->names = names;
+        list->capacity = capacity;
+    }
+    list->names[list->count] = CopyText(name);
+    return list->names[list->count++] != NULL;
+}
+
+static void FreeNames(NAMELIST *list)
+{
+    for (int i = 0; i < list->count; i++)
+        LocalFree(list->names[i]);
+    if (list->names != NULL)
+        LocalFree(list->names);
+}
+
+// True when the current element has the attribute `name` with the value `value`
+// (any non-empty value when `value` is NULL); *found receives the value.
+static BOOL HasAttribute(IXmlReader *reader, LPCWSTR name, LPCWSTR value, LPCWSTR *found)
+{
+    LPCWSTR text = NULL;
+    BOOL ok = reader->MoveToAttributeByName(name, NULL) == S_OK &&
+              reader->GetValue(&text, NULL) == S_OK && text != NULL && text[0] != L'\0' &&
+              (value == NULL || lstrcmpW(text, value) == 0);
+    if (found != NULL)
+        *found = text;
+    reader->MoveToElement();
+    return ok;
+}
+
+// Checks one element against the only shape the service accepts:
+// wap-provisioningdoc / characteristic UnInstall / characteristic NAME /
+// parm uninstall=1. Names of requested applications go into `list`.
+static BOOL AcceptElement(IXmlReader *reader, UINT depth, BOOL *pendingParm, NAMELIST *list)
+{
+    LPCWSTR element = NULL, name = NULL;
+    reader->GetLocalName(&element, NULL);
+    switch (depth) {
+    case 0: return lstrcmpW(element, L"wap-provisioningdoc") == 0;
+    case 1:
+        return lstrcmpW(element, L"characteristic") == 0 &&
+               HasAttribute(reader, L"type", L"UnInstall", NULL);
+    case 2:
+        if (lstrcmpW(element, L"characteristic") != 0 || reader->IsEmptyElement() ||
+            !HasAttribute(reader, L"type", NULL, &name))
+            return FALSE;
+        *pendingParm = TRUE;
+        return AppendName(list, name);
+    case 3:
+        if (lstrcmpW(element, L"parm") != 0 || !HasAttribute(reader, L"name", L"uninstall", NULL) ||
+            !HasAttribute(reader, L"value", L"1", NULL))
+            return FALSE;
+        *pendingParm = FALSE;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+static HRESULT WalkDocument(IXmlReader *reader, NAMELIST *list)
+{
+    XmlNodeType type;
+    BOOL sawRoot = FALSE, pendingParm = FALSE;
+    HRESULT hr;
+    while ((hr = reader->Read(&type)) == S_OK) {
+        UINT depth = 0;
+        reader->GetDepth(&depth);
+        if (type == XmlNodeType_Element) {
+            sawRoot = TRUE;
+            if (!AcceptElement(reader, depth, &pendingParm, list))
+                return CONFIG_E_BAD_XML;
+        } else if (type == XmlNodeType_EndElement && depth == 2 && pendingParm) {
+            return CONFIG_E_BAD_XML;  // an application without its uninstall parm
+        } else if (type == XmlNodeType_Text || type == XmlNodeType_CDATA) {
+            return CONFIG_E_BAD_XML;
+        }
+    }
+    return (FAILED(hr) || !sawRoot || pendingParm) ? CONFIG_E_BAD_XML : S_OK;
+}
+
+// Reads the whole document before anything is touched, so that a malformed
+// one fails as a whole.
+static HRESULT ParseUninstallDoc(LPCWSTR document, NAMELIST *list)
+{
+    HMODULE xmllite = LoadLibraryW(L"xmllite.dll");
+    CREATEXMLREADER create =
+        xmllite ? (CREATEXMLREADER)(void *)GetProcAddress(xmllite, "CreateXmlReader") : NULL;
+    IXmlReader *reader = NULL;
+    IStream *stream = NULL;
+    HRESULT hr = CONFIG_E_BAD_XML;
+    size_t cch = lstrlenW(document);
+    BYTE *bytes = (BYTE *)LocalAlloc(LPTR, (cch + 1) * sizeof(WCHAR));
+
+    if (create != NULL && bytes != NULL && SUCCEEDED(create(IID_IXmlReader, (void **)&reader, NULL))) {
+        // A byte-order mark tells the reader that the text is UTF-16.
+        bytes[0] = 0xFF;
+        bytes[1] = 0xFE;
+        CopyMemory(bytes + 2, document, cch * sizeof(WCHAR));
+        stream = SHCreateMemStream(bytes, (UINT)((cch + 1) * sizeof(WCHAR)));
+        if (stream != NULL &&
+            SUCCEEDED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) &&
+            SUCCEEDED(reader->SetInput(stream)))
+            hr = WalkDocument(reader, list);
+    }
+    if (stream != NULL)
+        stream->Release();
+    if (reader != NULL)
+        reader->Release();
+    if (bytes != NULL)
+        LocalFree(bytes);
+    if (xmllite != NULL)
+        FreeLibrary(xmllite);
+    return hr;
+}
+
+// Deletes a folder with everything in it. A file that cannot be deleted (one
+// in use, say) makes it fail; a folder that does not exist is already done.
+static BOOL DeleteFolderTree(LPCWSTR folder)
+{
+    WCHAR path[DIR_CCH];
+    WIN32_FIND_DATAW fd;
+    BOOL ok = TRUE;
+    if (lstrlenW(folder) + 4 >= DIR_CCH)
+        return FALSE;
+    wsprintfW(path, L"%s\\*", folder);
+    HANDLE find = FindFirstFileW(path, &fd);
+    if (find == INVALID_HANDLE_VALUE)
+        return GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES;
+    do {
+        if (lstrcmpW(fd.cFileName, L".") == 0 || lstrcmpW(fd.cFileName, L"..") == 0)
+            continue;
+        if (lstrlenW(folder) + 1 + lstrlenW(fd.cFileName) >= DIR_CCH) {
+            ok = FALSE;
+            continue;
+        }
+        wsprintfW(path, L"%s\\%s", folder, fd.cFileName);
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ok = DeleteFolderTree(path) && ok;
+        } else {
+            SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+            ok = DeleteFileW(path) && ok;
+        }
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+    return RemoveDirectoryW(folder) && ok;
+}
+
+// Only an absolute folder below a drive's root is deleted: a record that
+// names a drive, a relative path or nothing loses just its registry entry.
+static BOOL IsDeletableFolder(LPCWSTR folder)
+{
+    return lstrlenW(folder) > 3 && folder[1] == L':' && folder[2] == L'\\';
+}
+
+static HRESULT UninstallApp(HKEY apps, LPCWSTR name)
+{
+    HKEY app;
+    WCHAR folder[DIR_CCH] = {0};
+    DWORD type = 0, size = sizeof(folder) - sizeof(WCHAR);
+    if (RegOpenKeyExW(apps, name, 0, KEY_READ, &app) != ERROR_SUCCESS)
+        return CONFIG_E_ENTRYNOTFOUND;
+    if (RegQueryValueExW(app, L"InstallDir", NULL, &type, (BYTE *)folder, &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        folder[0] = L'\0';
+    RegCloseKey(app);
+    if (IsDeletableFolder(folder) && !DeleteFolderTree(folder))
+        return CONFIG_E_CSPEXCEPTION;
+    return RegDeleteTreeW(apps, name) == ERROR_SUCCESS ? S_OK : CONFIG_E_CSPEXCEPTION;
+}
+
+static void KeepLastDocument(LPCWSTR document)
+{
+    if (g_lastDocument != NULL)
+        LocalFree(g_lastDocument);
+    g_lastDocument = CopyText(document);
+}
+
+HRESULT DMProcessConfigXML(LPCWSTR pszWXMLin, DWORD dwFlags, LPWSTR *ppszwXMLout)
+{
+    NAMELIST list = {NULL, 0, 0};
+    HKEY apps = NULL;
+    if (ppszwXMLout != NULL)
+        *ppszwXMLout = NULL;
+    if (pszWXMLin == NULL || !(dwFlags & CFGFLAG_PROCESS))
+        return E_INVALIDARG;
+    KeepLastDocument(pszWXMLin);
+
+    HRESULT hr = ParseUninstallDoc(pszWXMLin, &list);
+    if (SUCCEEDED(hr) && list.count > 0 &&
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, APPS_KEY, 0, KEY_READ, &apps) != ERROR_SUCCESS)
+        hr = CONFIG_E_ENTRYNOTFOUND;
+    for (int i = 0; apps != NULL && i < list.count; i++) {
+        HRESULT one = UninstallApp(apps, list.names[i]);
+        if (FAILED(one))
+            hr = one;
+    }
+    if (apps != NULL)
+        RegCloseKey(apps);
+    FreeNames(&list);
+
+    // The result document echoes the request, as the device's does when
+    // nothing was queried.
+    if (ppszwXMLout != NULL) {
+        size_t cch = lstrlenW(pszWXMLin) + 1;
+        *ppszwXMLout = new WCHAR[cch];
+        CopyMemory(*ppszwXMLout, pszWXMLin, cch * sizeof(WCHAR));
+    }
+    return hr;
+}
+
+void StandInLastConfigXML(LPWSTR buffer, int cch)
+{
+    if (buffer == NULL || cch <= 0)
+        return;
+    lstrcpynW(buffer, g_lastDocument != NULL ? g_lastDocument : L"", cch);
+}

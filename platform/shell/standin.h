@@ -1,0 +1,15 @@
+// What the desktop stand-in of the shell library shows its tests and tools.
+// The device's shell library has none of this.
+#ifndef REMOVEAPPS_STANDIN_H
+#define REMOVEAPPS_STANDIN_H
+
+#include "aygshell.h"
+
+// Window class of the soft-key bar that SHCreateMenuBar creates.
+#define STANDIN_MENUBAR_CLASS L"RemoveAppsStandInMenuBar"
+
+// Copies the last document that DMProcessConfigXML received into buffer
+// (cch units, always terminated); empty before the first call.
+AYGSHELL_API void StandInLastConfigXML(LPWSTR buffer, int cch);
+
+#endif

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what building and testing Remove Apps needs, if it is missing.
+# With --run, also what showing it on the demo device needs.
+set -euo pipefail
+
+packages=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
+          g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine64 googletest)
+if [ "${1:-}" = --run ]; then
+    packages+=(xvfb x11-utils imagemagick fonts-wine)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -q
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

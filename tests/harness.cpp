@@ -1,0 +1,325 @@
+#include "harness.h"
+#include "../app/hidden_list.h"
+#include "../app/state.h"
+#include "../platform/platform.h"
+#include "../res/resource.h"
+#include "../ui/main_dlg.h"
+#include <commctrl.h>
+#include <set>
+
+int WINAPI PROGRAM_ENTRY(HINSTANCE, HINSTANCE, LPWSTR, int);
+
+static int g_sequence;  // makes scratch names unique within the process
+
+void AppTest::SetUp()
+{
+    WCHAR name[64];
+    wsprintfW(name, L"Software\\RemoveAppsTests\\%lu-%d", GetCurrentProcessId(), ++g_sequence);
+    scratchName_ = name;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, name, 0, NULL, 0, KEY_ALL_ACCESS,
+                                             NULL, &scratch_, NULL));
+    ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_LOCAL_MACHINE, scratch_));
+    HKEY apps;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall", 0, NULL,
+                                             0, KEY_ALL_ACCESS, NULL, &apps, NULL));
+    RegCloseKey(apps);
+
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    WCHAR folder[MAX_PATH];
+    wsprintfW(folder, L"%sra%lu-%d", temp, GetCurrentProcessId(), g_sequence);
+    root_ = folder;
+    DeleteTree(root_);
+    MakeDir(root_);
+
+    ZeroMemory(&g_Main, sizeof(g_Main));
+    g_Main.hInst = GetModuleHandleW(NULL);
+    FreeHiddenList();
+}
+
+void AppTest::TearDown()
+{
+    FreeHiddenList();
+    if (g_Main.hAppInstallKey != NULL)
+        RegCloseKey(g_Main.hAppInstallKey);
+    ZeroMemory(&g_Main, sizeof(g_Main));
+    RegOverridePredefKey(HKEY_LOCAL_MACHINE, NULL);
+    if (scratch_ != NULL)
+        RegCloseKey(scratch_);
+    RegDeleteTreeW(HKEY_CURRENT_USER, scratchName_.c_str());
+    DeleteTree(root_);
+}
+
+std::wstring AppTest::Path(const std::wstring &relative) const
+{
+    return root_ + L"\\" + relative;
+}
+
+void AppTest::AddRecord(const std::wstring &name, const wchar_t *installDir,
+                        const wchar_t *uninstall) const
+{
+    HKEY key;
+    std::wstring path = L"Security\\AppInstall\\" + name;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, NULL, 0,
+                                             KEY_ALL_ACCESS, NULL, &key, NULL));
+    if (installDir != NULL)
+        RegSetValueExW(key, L"InstallDir", 0, REG_SZ, (const BYTE *)installDir,
+                       (DWORD)(wcslen(installDir) + 1) * sizeof(WCHAR));
+    if (uninstall != NULL)
+        RegSetValueExW(key, L"Uninstall", 0, REG_SZ, (const BYTE *)uninstall,
+                       (DWORD)(wcslen(uninstall) + 1) * sizeof(WCHAR));
+    RegCloseKey(key);
+}
+
+bool AppTest::RecordExists(const std::wstring &name) const
+{
+    HKEY key;
+    std::wstring path = L"Security\\AppInstall\\" + name;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void AppTest::DeleteAppInstallKey() const
+{
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall"));
+}
+
+void MakeDir(const std::wstring &path)
+{
+    size_t at = path.find(L'\\', 3);
+    while (at != std::wstring::npos) {
+        CreateDirectoryW(path.substr(0, at).c_str(), NULL);
+        at = path.find(L'\\', at + 1);
+    }
+    CreateDirectoryW(path.c_str(), NULL);
+}
+
+void WriteBytes(const std::wstring &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << Narrow(path);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    CloseHandle(file);
+    ASSERT_EQ(bytes.size(), written);
+}
+
+std::string ReadBytes(const std::wstring &path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0,
+                              NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    std::string bytes(GetFileSize(file, NULL), '\0');
+    DWORD read = 0;
+    ReadFile(file, &bytes[0], (DWORD)bytes.size(), &read, NULL);
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+bool Exists(const std::wstring &path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void MakeFileOfSize(const std::wstring &path, LONGLONG size)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << Narrow(path);
+    LARGE_INTEGER at;
+    at.QuadPart = size;
+    SetFilePointerEx(file, at, NULL, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+}
+
+void DeleteTree(const std::wstring &path)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = fd.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring full = path + L"\\" + name;
+            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteTree(full);
+            else
+                DeleteFileW(full.c_str());
+        } while (FindNextFileW(find, &fd));
+        FindClose(find);
+    }
+    RemoveDirectoryW(path.c_str());
+}
+
+static void SnapshotInto(const std::wstring &root, const std::wstring &relative,
+                         std::vector<std::wstring> &out)
+{
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((root + relative + L"\\*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        std::wstring rel = relative + L"\\" + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out.push_back(rel + L"\\");
+            SnapshotInto(root, rel, out);
+        } else {
+            out.push_back(rel + L" " + std::to_wstring(fd.nFileSizeLow));
+        }
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+}
+
+std::vector<std::wstring> Snapshot(const std::wstring &root)
+{
+    std::vector<std::wstring> out;
+    SnapshotInto(root, L"", out);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string Narrow(const std::wstring &text)
+{
+    std::string out;
+    for (wchar_t c : text)
+        out += (c < 128) ? (char)c : '?';
+    return out;
+}
+
+std::vector<std::wstring> ListRows(HWND list)
+{
+    std::vector<std::wstring> rows;
+    int count = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int i = 0; i < count; i++) {
+        WCHAR text[256] = {0};
+        LVITEMW item;
+        ZeroMemory(&item, sizeof(item));
+        item.pszText = text;
+        item.cchTextMax = 256;
+        SendMessageW(list, LVM_GETITEMTEXTW, i, (LPARAM)&item);
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+// The driver being run: the hooks and the timer reach it through here.
+static DialogDriver *g_driver;
+static HHOOK g_cbtHook, g_sendHook;
+static std::function<void(HWND)> g_script;
+static std::set<HWND> g_seenBoxes;
+
+static UINT IconOf(HWND box)
+{
+    static const struct {
+        LPCWSTR id;
+        UINT style;
+    } icons[] = {{IDI_HAND, MB_ICONERROR},
+                 {IDI_ASTERISK, MB_ICONINFORMATION},
+                 {IDI_QUESTION, MB_ICONQUESTION},
+                 {IDI_EXCLAMATION, MB_ICONWARNING}};
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        HICON shown = (HICON)SendMessageW(child, STM_GETICON, 0, 0);
+        for (const auto &icon : icons) {
+            if (shown != NULL && shown == LoadIconW(NULL, icon.id))
+                return icon.style;
+        }
+    }
+    return 0;
+}
+
+static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    HWND box = (HWND)wParam;
+    WCHAR cls[16] = {0};
+    if (code == HCBT_ACTIVATE && GetClassNameW(box, cls, 16) && lstrcmpW(cls, L"#32770") == 0 &&
+        GetDlgItem(box, 0xFFFF) != NULL && g_seenBoxes.insert(box).second) {
+        ShownBox shown;
+        WCHAR text[1024] = {0};
+        GetDlgItemTextW(box, 0xFFFF, text, 1024);
+        shown.text = text;
+        GetWindowTextW(box, text, 1024);
+        shown.caption = text;
+        shown.icon = IconOf(box);
+        shown.yesNo = GetDlgItem(box, IDYES) != NULL;
+        int answer = shown.yesNo ? IDNO : IDOK;
+        if (!g_driver->answers.empty()) {
+            answer = g_driver->answers.front();
+            g_driver->answers.pop_front();
+        }
+        g_driver->boxes.push_back(shown);
+        PostMessageW(box, WM_COMMAND, answer, 0);
+    }
+    return CallNextHookEx(g_cbtHook, code, wParam, lParam);
+}
+
+static LRESULT CALLBACK SendHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT *sent = (const CWPSTRUCT *)lParam;
+    if (code == HC_ACTION && sent->message == LVM_DELETECOLUMN && sent->hwnd == g_Main.hAppList)
+        g_driver->refreshes++;
+    return CallNextHookEx(g_sendHook, code, wParam, lParam);
+}
+
+static void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD)
+{
+    HWND dialog = GetParent(g_Main.hAppList);
+    if (dialog == NULL || !IsWindowEnabled(dialog))
+        return;  // a message box of the start-up is still up: try again later
+    KillTimer(NULL, id);
+    g_driver->scriptRan = true;
+    g_driver->refreshes = 0;
+    g_script(dialog);
+    DialogDriver::Command(dialog, IDM_DONE);
+}
+
+DialogDriver::DialogDriver()
+{
+    g_driver = this;
+    g_seenBoxes.clear();
+    g_cbtHook = SetWindowsHookExW(WH_CBT, CbtHook, NULL, GetCurrentThreadId());
+    g_sendHook = SetWindowsHookExW(WH_CALLWNDPROC, SendHook, NULL, GetCurrentThreadId());
+}
+
+DialogDriver::~DialogDriver()
+{
+    UnhookWindowsHookEx(g_sendHook);
+    UnhookWindowsHookEx(g_cbtHook);
+    g_driver = NULL;
+}
+
+void DialogDriver::Command(HWND dialog, WORD id)
+{
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+void DialogDriver::Start(const std::function<void(HWND)> &script,
+                         const std::function<void()> &body)
+{
+    g_script = script;
+    UINT_PTR timer = SetTimer(NULL, 0, 0, RunScript);
+    body();
+    KillTimer(NULL, timer);
+    g_script = nullptr;
+}
+
+void DialogDriver::Run(const std::function<void(HWND)> &script)
+{
+    Start(script, [] { RunMainDialog(NULL); });
+}
+
+int DialogDriver::RunProgram(const std::function<void(HWND)> &script)
+{
+    int code = -1;
+    WCHAR commandLine[] = L"/ignored --also ignored";
+    Start(script, [&] { code = PROGRAM_ENTRY(GetModuleHandleW(NULL), NULL, commandLine, SW_SHOW); });
+    return code;
+}

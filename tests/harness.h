@@ -1,0 +1,80 @@
+// Shared test rig: a private registry and folder per test, and a driver that
+// runs the real main dialog and answers its message boxes as a user would.
+#ifndef REMOVEAPPS_TEST_HARNESS_H
+#define REMOVEAPPS_TEST_HARNESS_H
+
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Each test gets HKLM redirected to a scratch key holding an empty
+// Security\AppInstall, a scratch folder, and fresh program state.
+class AppTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A path below the scratch folder.
+    std::wstring Path(const std::wstring &relative) const;
+
+    // Adds a record; a null value is left out.
+    void AddRecord(const std::wstring &name, const wchar_t *installDir,
+                   const wchar_t *uninstall) const;
+    bool RecordExists(const std::wstring &name) const;
+    // Deletes Security\AppInstall itself, as on a device that is locked.
+    void DeleteAppInstallKey() const;
+
+    std::wstring root_;  // the scratch folder, without trailing backslash
+  private:
+    HKEY scratch_ = NULL;
+    std::wstring scratchName_;
+};
+
+// Files and folders.
+void MakeDir(const std::wstring &path);
+void WriteBytes(const std::wstring &path, const std::string &bytes);
+std::string ReadBytes(const std::wstring &path);
+bool Exists(const std::wstring &path);
+void MakeFileOfSize(const std::wstring &path, LONGLONG size);
+void DeleteTree(const std::wstring &path);
+// Every file and folder below `root`, with sizes, for before/after comparisons.
+std::vector<std::wstring> Snapshot(const std::wstring &root);
+std::string Narrow(const std::wstring &text);
+
+// Rows of a list-view control, top to bottom.
+std::vector<std::wstring> ListRows(HWND list);
+
+// One message box the program showed, as the user saw it.
+struct ShownBox {
+    std::wstring text;
+    std::wstring caption;
+    UINT icon;     // MB_ICONERROR, MB_ICONINFORMATION, MB_ICONQUESTION or 0
+    bool yesNo;    // Yes and No buttons rather than OK
+};
+
+// Runs the main dialog; the script runs inside its message loop once it is
+// up, then "Done" is pressed. Message boxes are recorded and answered from
+// `answers` (Yes/No boxes default to No, others to OK).
+class DialogDriver {
+  public:
+    DialogDriver();
+    ~DialogDriver();
+    void Run(const std::function<void(HWND)> &script);
+    // As Run, but starts the program through its entry point.
+    int RunProgram(const std::function<void(HWND)> &script);
+    // Sends a command to the dialog as the menu bar or the action key would.
+    static void Command(HWND dialog, WORD id);
+
+    std::deque<int> answers;
+    std::vector<ShownBox> boxes;
+    int refreshes = 0;   // list rebuilds seen while the dialog ran
+    bool scriptRan = false;
+
+  private:
+    void Start(const std::function<void(HWND)> &script, const std::function<void()> &body);
+};
+
+#endif

@@ -1,0 +1,180 @@
+// The hidden list against real files in a scratch folder.
+#include "harness.h"
+#include "../app/hidden_list.h"
+#include "../app/state.h"
+
+class HiddenListTest : public AppTest {
+  protected:
+    std::wstring HidePath() const { return Path(L"Hide.txt"); }
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (int i = 0; i < g_Hidden.count; i++)
+            names.push_back(g_Hidden.entries[i].ansi);
+        return names;
+    }
+    void LoadFrom(const std::string &bytes)
+    {
+        WriteBytes(HidePath(), bytes);
+        LoadHiddenList(HidePath().c_str());
+    }
+};
+
+TEST_F(HiddenListTest, ReadsNamesWhateverTheLineEnds)
+{
+    static const struct {
+        int line;
+        std::string file;
+        std::vector<std::string> names;
+    } cases[] = {
+        {__LINE__, "one\ntwo\nthree\n", {"one", "two", "three"}},
+        {__LINE__, "one\r\ntwo\r\nthree\r\n", {"one", "two", "three"}},
+        {__LINE__, "\n\r\n\none\n\n\ntwo\r\n\r\n", {"one", "two"}},
+        {__LINE__, "\r\n\n\r\n", {}},
+        {__LINE__, "", {}},
+        {__LINE__, "first\nlast", {"first", "last"}},
+        {__LINE__, std::string("\0one\n", 5), {}},
+        {__LINE__, "two cr\r\r\n", {"two cr\r"}},
+        {__LINE__, "inner\rcr\n", {"inner\rcr"}},
+        {__LINE__, "  spaced  \n", {"  spaced  "}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "case at line " << c.line);
+        LoadFrom(c.file);
+        EXPECT_EQ(c.names, Names());
+        EXPECT_FALSE(g_Hidden.unreadable);
+    }
+}
+
+TEST_F(HiddenListTest, NulInsideTheFileEndsTheText)
+{
+    LoadFrom(std::string("kept\nalso kept\0gone\n", 20));
+    EXPECT_EQ((std::vector<std::string>{"kept", "also kept"}), Names());
+}
+
+TEST_F(HiddenListTest, MissingFileIsAnEmptyListAndNoError)
+{
+    LoadHiddenList(HidePath().c_str());
+    EXPECT_EQ(0, g_Hidden.count);
+    EXPECT_FALSE(g_Hidden.unreadable);
+    EXPECT_FALSE(IsHiddenName(L"anything"));
+}
+
+TEST_F(HiddenListTest, MatchesExactlyAfterConversion)
+{
+    LoadFrom("Alpha\nCaf\xe9\n");
+    EXPECT_TRUE(IsHiddenName(L"Alpha"));
+    EXPECT_TRUE(IsHiddenName(L"Caf\x00e9"));
+    EXPECT_FALSE(IsHiddenName(L"alpha"));
+    EXPECT_FALSE(IsHiddenName(L"ALPHA"));
+    EXPECT_FALSE(IsHiddenName(L"Alpha "));
+    EXPECT_FALSE(IsHiddenName(L"Alph"));
+    EXPECT_FALSE(IsHiddenName(L"Alphabet"));
+    EXPECT_FALSE(IsHiddenName(L""));
+}
+
+TEST_F(HiddenListTest, AddedNameIsSavedAfterTheOldOnesWithLfOnly)
+{
+    LoadFrom("one\r\ntwo\n\nthree");
+    AddHiddenName(L"four");
+    EXPECT_TRUE(IsHiddenName(L"four"));
+    SaveHiddenList(HidePath().c_str());
+    EXPECT_EQ("one\ntwo\nthree\nfour\n", ReadBytes(HidePath()));
+    EXPECT_FALSE(Exists(HidePath() + L".new"));
+}
+
+TEST_F(HiddenListTest, SaveWritesAnsiWithoutByteOrderMark)
+{
+    LoadHiddenList(HidePath().c_str());
+    AddHiddenName(L"Caf\x00e9");
+    AddHiddenName(L"Second");
+    SaveHiddenList(HidePath().c_str());
+    EXPECT_EQ("Caf\xe9\nSecond\n", ReadBytes(HidePath()));
+}
+
+TEST_F(HiddenListTest, MoreThanThirtyTwoNamesAreAllKept)
+{
+    std::string file, expected;
+    for (int i = 0; i < 40; i++)
+        file += "name " + std::to_string(i) + "\n";
+    LoadFrom(file);
+    EXPECT_EQ(40, g_Hidden.count);
+    AddHiddenName(L"name 40");
+    for (int i = 0; i <= 40; i++) {
+        std::wstring name = L"name " + std::to_wstring(i);
+        EXPECT_TRUE(IsHiddenName(name.c_str())) << i;
+    }
+    SaveHiddenList(HidePath().c_str());
+    EXPECT_EQ(file + "name 40\n", ReadBytes(HidePath()));
+}
+
+TEST_F(HiddenListTest, LongLineSurvivesASaveAndMatchesNothing)
+{
+    std::string longName(300, 'x');
+    LoadFrom("short\n" + longName + "\n");
+    ASSERT_EQ(2, g_Hidden.count);
+    EXPECT_FALSE(IsHiddenName(std::wstring(99, L'x').c_str()));
+    AddHiddenName(L"added");
+    SaveHiddenList(HidePath().c_str());
+    EXPECT_EQ("short\n" + longName + "\nadded\n", ReadBytes(HidePath()));
+}
+
+TEST_F(HiddenListTest, NameTheCodePageCannotHoldDoesNotMatchItself)
+{
+    LoadHiddenList(HidePath().c_str());
+    AddHiddenName(L"\x4e2d\x6587 app");
+    EXPECT_EQ(1, g_Hidden.count);
+    EXPECT_FALSE(IsHiddenName(L"\x4e2d\x6587 app"));
+}
+
+TEST_F(HiddenListTest, FailedSaveLeavesTheOldFileWhole)
+{
+    LoadFrom("one\ntwo\n");
+    AddHiddenName(L"three");
+
+    // The temporary file cannot be created where a folder of its name stands.
+    MakeDir(HidePath() + L".new");
+    SaveHiddenList(HidePath().c_str());
+    EXPECT_EQ("one\ntwo\n", ReadBytes(HidePath()));
+    RemoveDirectoryW((HidePath() + L".new").c_str());
+
+    // The old file cannot be replaced while another program holds it open.
+    HANDLE held = CreateFileW(HidePath().c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    SaveHiddenList(HidePath().c_str());
+    CloseHandle(held);
+    EXPECT_EQ("one\ntwo\n", ReadBytes(HidePath()));
+    EXPECT_FALSE(Exists(HidePath() + L".new"));
+
+    SaveHiddenList(HidePath().c_str());
+    EXPECT_EQ("one\ntwo\nthree\n", ReadBytes(HidePath()));
+}
+
+TEST_F(HiddenListTest, FileUnreadableAtStartIsNeverReplacedByThisRunsNamesAlone)
+{
+    WriteBytes(HidePath(), "old one\r\n\r\nold two");
+    HANDLE locked = CreateFileW(HidePath().c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+    LoadHiddenList(HidePath().c_str());
+    EXPECT_EQ(0, g_Hidden.count);
+    EXPECT_TRUE(g_Hidden.unreadable);
+    AddHiddenName(L"new one");
+
+    // Still unreadable at the end: the file stays as it was.
+    SaveHiddenList(HidePath().c_str());
+    CloseHandle(locked);
+    EXPECT_EQ("old one\r\n\r\nold two", ReadBytes(HidePath()));
+
+    // Readable again: its names are kept and this run's follow them.
+    SaveHiddenList(HidePath().c_str());
+    EXPECT_EQ("old one\nold two\nnew one\n", ReadBytes(HidePath()));
+}
+
+TEST_F(HiddenListTest, FreeEmptiesTheList)
+{
+    LoadFrom("a\nb\n");
+    FreeHiddenList();
+    EXPECT_EQ(0, g_Hidden.count);
+    EXPECT_FALSE(IsHiddenName(L"a"));
+}
