@@ -261,11 +261,43 @@ static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(g_cbtHook, code, wParam, lParam);
 }
 
+static void ReadMenu(HMENU menu)
+{
+    g_driver->menuItems.clear();
+    g_driver->menuIds.clear();
+    for (int i = 0; i < GetMenuItemCount(menu); i++) {
+        WCHAR text[64] = {0};
+        GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+        g_driver->menuItems.push_back(text);
+        g_driver->menuIds.push_back(GetMenuItemID(menu, i));
+    }
+}
+
+// Chooses the item at menuChoice as a user with the keyboard would.
+static void ChooseFromMenu(HWND menuWindow)
+{
+    for (int i = 0; i <= g_driver->menuChoice; i++)
+        PostMessageW(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menuWindow, WM_KEYDOWN, g_driver->menuChoice >= 0 ? VK_RETURN : VK_ESCAPE, 0);
+    g_driver->menuChoice = -1;
+}
+
 static LRESULT CALLBACK SendHook(int code, WPARAM wParam, LPARAM lParam)
 {
+    static bool choosing;
     const CWPSTRUCT *sent = (const CWPSTRUCT *)lParam;
-    if (code == HC_ACTION && sent->message == LVM_DELETECOLUMN && sent->hwnd == g_Main.hAppList)
-        g_driver->refreshes++;
+    if (code == HC_ACTION) {
+        if (sent->message == LVM_DELETECOLUMN && sent->hwnd == g_Main.hAppList)
+            g_driver->refreshes++;
+        if (sent->message == WM_INITMENUPOPUP) {
+            ReadMenu((HMENU)sent->wParam);
+            choosing = true;
+        }
+        if (sent->message == WM_ENTERIDLE && sent->wParam == MSGF_MENU && choosing) {
+            choosing = false;
+            ChooseFromMenu((HWND)sent->lParam);
+        }
+    }
     return CallNextHookEx(g_sendHook, code, wParam, lParam);
 }
 

@@ -72,6 +72,11 @@ class DialogDriver {
     std::vector<ShownBox> boxes;
     int refreshes = 0;   // list rebuilds seen while the dialog ran
     bool scriptRan = false;
+    // A pop-up menu that opens is read into these, then the item at
+    // menuChoice is chosen with the keyboard (or the menu is left with Escape).
+    int menuChoice = -1;
+    std::vector<std::wstring> menuItems;
+    std::vector<UINT> menuIds;
 
   private:
     void Start(const std::function<void(HWND)> &script, const std::function<void()> &body);

@@ -29,6 +29,10 @@ typedef struct tagSHMENUBARINFO {
     COLORREF clrBk;       // background colour; 0 for the default
 } SHMENUBARINFO, *PSHMENUBARINFO;
 
+#ifndef _WIN64
+static_assert(sizeof(SHMENUBARINFO) == 36, "the device's shell expects 36 bytes");
+#endif
+
 // Creates the soft-key bar described by the RCDATA resource pmbi->nToolBarId.
 // Returns FALSE for a wrong cbSize or a missing or malformed resource.
 AYGSHELL_API BOOL SHCreateMenuBar(SHMENUBARINFO *pmbi);

@@ -99,18 +99,51 @@ static LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-static BOOL RegisterBarClass(void)
+// The device's shell shows the active window's title in its navigation bar
+// across the top of the screen; the stand-in draws the same strip for the
+// window that owns the soft-key bar.
+static LRESULT CALLBACK NavBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg != WM_PAINT)
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    PAINTSTRUCT ps;
+    RECT rc;
+    WCHAR title[64] = {0};
+    HDC dc = BeginPaint(hwnd, &ps);
+    GetClientRect(hwnd, &rc);
+    GetWindowTextW(GetWindow(hwnd, GW_OWNER), title, 64);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    rc.left += 6;
+    DrawTextW(dc, title, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+    SelectObject(dc, old);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
+
+static BOOL RegisterStandInClass(LPCWSTR name, WNDPROC proc, HBRUSH background)
 {
     WNDCLASSW wc;
-    if (GetClassInfoW(ThisModule(), STANDIN_MENUBAR_CLASS, &wc))
+    if (GetClassInfoW(ThisModule(), name, &wc))
         return TRUE;
     ZeroMemory(&wc, sizeof(wc));
-    wc.lpfnWndProc = MenuBarProc;
+    wc.lpfnWndProc = proc;
     wc.hInstance = ThisModule();
     wc.hCursor = LoadCursorW(NULL, IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
-    wc.lpszClassName = STANDIN_MENUBAR_CLASS;
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
     return RegisterClassW(&wc) != 0;
+}
+
+static BOOL RegisterBarClasses(void)
+{
+    static HBRUSH navBackground;
+    if (navBackground == NULL)
+        navBackground = CreateSolidBrush(RGB(16, 52, 120));
+    return RegisterStandInClass(STANDIN_MENUBAR_CLASS, MenuBarProc,
+                                (HBRUSH)(COLOR_BTNFACE + 1)) &&
+           RegisterStandInClass(STANDIN_NAVBAR_CLASS, NavBarProc, navBackground);
 }
 
 static void CreateKeys(HWND hwnd, const MENUBAR *bar, int width, int height)
@@ -128,7 +161,7 @@ static void CreateKeys(HWND hwnd, const MENUBAR *bar, int width, int height)
 
 BOOL SHCreateMenuBar(SHMENUBARINFO *pmbi)
 {
-    if (pmbi == NULL || pmbi->cbSize != sizeof(SHMENUBARINFO) || !RegisterBarClass()) {
+    if (pmbi == NULL || pmbi->cbSize != sizeof(SHMENUBARINFO) || !RegisterBarClasses()) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -157,6 +190,13 @@ BOOL SHCreateMenuBar(SHMENUBARINFO *pmbi)
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, (LONG_PTR)bar);
     CreateKeys(hwnd, bar, width, height);
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    // The title strip is the shell's, not the program's: it goes with the
+    // window it belongs to, and its failure is no failure of the bar.
+    HWND nav = CreateWindowExW(0, STANDIN_NAVBAR_CLASS, L"", WS_POPUP, 0, 0, width,
+                               GetSystemMetrics(SM_CYCAPTION), pmbi->hwndParent, NULL,
+                               ThisModule(), NULL);
+    if (nav != NULL)
+        ShowWindow(nav, SW_SHOWNOACTIVATE);
     pmbi->hwndMB = hwnd;
     return TRUE;
 }

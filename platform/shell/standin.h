@@ -8,6 +8,10 @@
 // Window class of the soft-key bar that SHCreateMenuBar creates.
 #define STANDIN_MENUBAR_CLASS L"RemoveAppsStandInMenuBar"
 
+// Window class of the title strip that the stand-in shows across the top of
+// the screen, as the device's navigation bar does.
+#define STANDIN_NAVBAR_CLASS L"RemoveAppsStandInNavBar"
+
 // Copies the last document that DMProcessConfigXML received into buffer
 // (cch units, always terminated); empty before the first call.
 AYGSHELL_API void StandInLastConfigXML(LPWSTR buffer, int cch);

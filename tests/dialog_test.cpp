@@ -1,0 +1,220 @@
+// The main dialog driven as a user would: commands from the soft keys and the
+// action key, message boxes read and answered.
+#include "harness.h"
+#include "../app/hidden_list.h"
+#include "../app/state.h"
+#include "../res/resource.h"
+#include "standin.h"
+#include <commctrl.h>
+
+class DialogTest : public AppTest {
+  protected:
+    std::vector<std::wstring> Rows() const { return ListRows(g_Main.hAppList); }
+    DialogDriver driver_;
+};
+
+static HWND FindMenuBar(HWND dialog)
+{
+    HWND bar = NULL;
+    while ((bar = FindWindowExW(NULL, bar, STANDIN_MENUBAR_CLASS, NULL)) != NULL) {
+        if (GetWindow(bar, GW_OWNER) == dialog)
+            return bar;
+    }
+    return NULL;
+}
+
+static std::vector<std::wstring> ChildTexts(HWND parent)
+{
+    std::vector<std::wstring> texts;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        WCHAR text[64] = {0};
+        GetWindowTextW(child, text, 64);
+        texts.push_back(text);
+    }
+    return texts;
+}
+
+TEST_F(DialogTest, StartShowsTitleAndSortedListWithoutHiddenNames)
+{
+    AddRecord(L"beta", NULL, NULL);
+    AddRecord(L"Alpha", NULL, NULL);
+    AddRecord(L"Secret", NULL, NULL);
+    AddHiddenName(L"Secret");
+    driver_.Run([&](HWND dialog) {
+        WCHAR title[64] = {0};
+        GetWindowTextW(dialog, title, 64);
+        EXPECT_STREQ(L"Remove Apps", title);
+        EXPECT_EQ((std::vector<std::wstring>{L"Alpha", L"beta"}), Rows());
+        EXPECT_EQ(0, SendMessageW(g_Main.hAppList, LVM_GETSELECTIONMARK, 0, 0));
+        EXPECT_EQ(0, SendMessageW(g_Main.hAppList, LVM_GETSELECTEDCOUNT, 0, 0));
+    });
+    EXPECT_TRUE(driver_.scriptRan);
+    EXPECT_TRUE(driver_.boxes.empty());
+}
+
+TEST_F(DialogTest, FillsTheScreenAboveTheSoftKeys)
+{
+    driver_.Run([&](HWND dialog) {
+        RECT dlg, list;
+        GetWindowRect(dialog, &dlg);
+        GetWindowRect(g_Main.hAppList, &list);
+        int frame = GetSystemMetrics(SM_CYDLGFRAME);
+        EXPECT_EQ(0, dlg.left);
+        EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION) - frame, dlg.top);
+        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), dlg.right);
+        EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) - GetSystemMetrics(SM_CYCAPTION) -
+                      GetSystemMetrics(SM_CYMENU) + 2 * frame,
+                  dlg.bottom - dlg.top);
+        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), list.right - list.left);
+        EXPECT_EQ(dlg.top, list.top);
+        EXPECT_EQ(GetSystemMetrics(SM_CYHSCROLL), list.bottom - dlg.bottom);
+    });
+}
+
+TEST_F(DialogTest, RefreshShowsRecordAddedMeanwhile)
+{
+    AddRecord(L"First", NULL, NULL);
+    driver_.Run([&](HWND dialog) {
+        EXPECT_EQ((std::vector<std::wstring>{L"First"}), Rows());
+        AddRecord(L"Added", NULL, NULL);
+        DialogDriver::Command(dialog, IDM_REFRESH);
+        EXPECT_EQ((std::vector<std::wstring>{L"Added", L"First"}), Rows());
+        EXPECT_EQ(0, SendMessageW(g_Main.hAppList, LVM_GETSELECTIONMARK, 0, 0));
+    });
+    EXPECT_EQ(1, driver_.refreshes);
+}
+
+TEST_F(DialogTest, AboutShowsVersionWithTitleAndInformationIcon)
+{
+    driver_.Run([&](HWND dialog) { DialogDriver::Command(dialog, IDM_ABOUT); });
+    ASSERT_EQ(1u, driver_.boxes.size());
+    EXPECT_NE(std::wstring::npos, driver_.boxes[0].text.find(L"Remove Apps 0.3"))
+        << Narrow(driver_.boxes[0].text);
+    EXPECT_EQ(L"Remove Apps", driver_.boxes[0].caption);
+    EXPECT_EQ((UINT)MB_ICONINFORMATION, driver_.boxes[0].icon);
+    EXPECT_FALSE(driver_.boxes[0].yesNo);
+}
+
+TEST_F(DialogTest, DoneEndsTheDialogAndClosesTheKey)
+{
+    AddRecord(L"App", NULL, NULL);
+    HWND seen = NULL;
+    driver_.Run([&](HWND dialog) {
+        seen = dialog;
+        DialogDriver::Command(dialog, IDM_DONE);
+        EXPECT_FALSE(IsWindowVisible(dialog));
+    });
+    EXPECT_FALSE(IsWindow(seen));
+    EXPECT_EQ((HKEY)NULL, g_Main.hAppInstallKey);
+}
+
+TEST_F(DialogTest, MissingRegistryKeyTellsTheUserAndEnds)
+{
+    DeleteAppInstallKey();
+    driver_.Run([&](HWND) { ADD_FAILURE() << "the dialog should not have stayed up"; });
+    EXPECT_FALSE(driver_.scriptRan);
+    ASSERT_EQ(1u, driver_.boxes.size());
+    EXPECT_EQ(L"Could not access registry. Probably you should unlock your device.",
+              driver_.boxes[0].text);
+    EXPECT_EQ(L"Remove Apps", driver_.boxes[0].caption);
+    EXPECT_EQ((UINT)MB_ICONERROR, driver_.boxes[0].icon);
+}
+
+TEST_F(DialogTest, ActionKeyAsksToRemoveAsSelectDoes)
+{
+    AddRecord(L"Zed", NULL, NULL);
+    AddRecord(L"Alpha", NULL, NULL);
+    driver_.Run([&](HWND dialog) {
+        DialogDriver::Command(dialog, IDOK);
+        DialogDriver::Command(dialog, IDM_SELECT);
+    });
+    ASSERT_EQ(2u, driver_.boxes.size());
+    for (const ShownBox &box : driver_.boxes) {
+        EXPECT_EQ(L"Are you sure to remove \"Alpha\" from device?", box.text);
+        EXPECT_TRUE(box.yesNo);
+        EXPECT_EQ((UINT)MB_ICONQUESTION, box.icon);
+    }
+    EXPECT_TRUE(RecordExists(L"Alpha"));
+}
+
+TEST_F(DialogTest, UnknownCommandsAndDoubleTapsStartNothing)
+{
+    AddRecord(L"App", NULL, NULL);
+    driver_.Run([&](HWND dialog) {
+        for (WORD id : {(WORD)IDM_MENU, (WORD)IDCANCEL, (WORD)0, (WORD)12345, (WORD)0xFFFF})
+            DialogDriver::Command(dialog, id);
+        RECT row;
+        row.left = LVIR_BOUNDS;
+        SendMessageW(g_Main.hAppList, LVM_GETITEMRECT, 0, (LPARAM)&row);
+        LPARAM at = MAKELPARAM(row.left + 5, (row.top + row.bottom) / 2);
+        SendMessageW(g_Main.hAppList, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(g_Main.hAppList, WM_LBUTTONUP, 0, at);
+        SendMessageW(g_Main.hAppList, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        SendMessageW(g_Main.hAppList, WM_LBUTTONUP, 0, at);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        EXPECT_EQ((std::vector<std::wstring>{L"App"}), Rows());
+    });
+    EXPECT_TRUE(driver_.boxes.empty());
+    EXPECT_EQ(0, driver_.refreshes);
+}
+
+TEST_F(DialogTest, EmptyListMakesEverySingleApplicationCommandDoNothing)
+{
+    driver_.Run([&](HWND dialog) {
+        for (WORD id : {(WORD)IDOK, (WORD)IDM_SELECT, (WORD)IDM_DETAILS, (WORD)IDM_HIDE,
+                        (WORD)IDM_ERASE}) {
+            driver_.answers.assign(4, IDYES);
+            DialogDriver::Command(dialog, id);
+        }
+    });
+    EXPECT_TRUE(driver_.boxes.empty());
+    EXPECT_EQ(0, driver_.refreshes);
+    EXPECT_EQ(0, g_Hidden.count);
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall", 0, KEY_READ, &key));
+    RegCloseKey(key);
+}
+
+TEST_F(DialogTest, SoftKeyBarHasDoneAndMenuAlongTheBottom)
+{
+    driver_.Run([&](HWND dialog) {
+        HWND bar = FindMenuBar(dialog);
+        ASSERT_NE((HWND)NULL, bar);
+        RECT rc;
+        GetWindowRect(bar, &rc);
+        EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), rc.bottom);
+        EXPECT_EQ(GetSystemMetrics(SM_CYMENU), rc.bottom - rc.top);
+        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), rc.right - rc.left);
+        EXPECT_EQ((std::vector<std::wstring>{L"Done", L"Menu"}), ChildTexts(bar));
+    });
+}
+
+TEST_F(DialogTest, DoneSoftKeyEndsTheDialog)
+{
+    HWND seen = NULL;
+    driver_.Run([&](HWND dialog) {
+        seen = dialog;
+        HWND done = GetWindow(FindMenuBar(dialog), GW_CHILD);
+        SendMessageW(done, BM_CLICK, 0, 0);
+        EXPECT_FALSE(IsWindowVisible(dialog));
+    });
+    EXPECT_FALSE(IsWindow(seen));
+}
+
+TEST_F(DialogTest, MenuSoftKeyOpensTheSixItemsAndSendsTheChosenOne)
+{
+    driver_.menuChoice = 5;  // "About..."
+    driver_.Run([&](HWND dialog) {
+        HWND menu = GetWindow(GetWindow(FindMenuBar(dialog), GW_CHILD), GW_HWNDNEXT);
+        SendMessageW(menu, BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ((std::vector<std::wstring>{L"Select", L"Details", L"Add to hidden list",
+                                         L"Erase uninstall info", L"Refresh", L"About..."}),
+              driver_.menuItems);
+    EXPECT_EQ((std::vector<UINT>{IDM_SELECT, IDM_DETAILS, IDM_HIDE, IDM_ERASE, IDM_REFRESH,
+                                 IDM_ABOUT}),
+              driver_.menuIds);
+    ASSERT_EQ(1u, driver_.boxes.size());
+    EXPECT_NE(std::wstring::npos, driver_.boxes[0].text.find(L"0.3"));
+}
