@@ -3,7 +3,7 @@
 #include "text.h"
 #include "../platform/platform.h"
 
-#define ENTRY_MIN_BYTES 100  // an entry holds at least a 99-byte name
+#define ENTRY_MIN_BYTES 100 // an entry holds at least a 99-byte name
 #define FIRST_CAPACITY 32
 
 enum { READ_OK, READ_MISSING, READ_FAILED };
@@ -115,8 +115,7 @@ static void ParseHiddenText(HIDDENLIST *list, const char *text, DWORD size)
 
 static int ReadHiddenFile(LPCWSTR path, HIDDENLIST *list)
 {
-    HANDLE file =
-        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? READ_MISSING
@@ -125,8 +124,8 @@ static int ReadHiddenFile(LPCWSTR path, HIDDENLIST *list)
     int result = READ_FAILED;
     DWORD high = 0, read = 0;
     DWORD size = GetFileSize(file, &high);
-    char *text = (size != INVALID_FILE_SIZE && high == 0) ? (char *)LocalAlloc(LPTR, size + 1)
-                                                          : NULL;
+    char *text =
+        (size != INVALID_FILE_SIZE && high == 0) ? (char *)LocalAlloc(LPTR, size + 1) : NULL;
     if (text != NULL && ReadFile(file, text, size, &read, NULL) && read == size) {
         ParseHiddenText(list, text, read);
         result = READ_OK;
@@ -173,8 +172,8 @@ static void WriteHiddenFile(LPCWSTR path, const HIDDENLIST *first, const HIDDENL
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file != INVALID_HANDLE_VALUE) {
         DWORD done = 0;
-        written = WriteFile(file, text, size, &done, NULL) && done == size &&
-                  FlushFileBuffers(file);
+        written =
+            WriteFile(file, text, size, &done, NULL) && done == size && FlushFileBuffers(file);
         CloseHandle(file);
         if (!written || !ReplaceFileWith(temp, path))
             DeleteFileW(temp);

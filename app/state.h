@@ -6,34 +6,34 @@
 #include <windows.h>
 
 // Buffer sizes, in UTF-16 units unless said otherwise.
-#define APPNAME_CCH 100  // an application's name: 99 units and the terminator
-#define TITLE_CCH 20     // the window title
-#define PATH_CCH 260     // registry paths and file names
-#define FORMAT_CCH 260   // a format loaded from the string table
-#define MESSAGE_CCH 500  // a formatted message
+#define APPNAME_CCH 100 // an application's name: 99 units and the terminator
+#define TITLE_CCH 20    // the window title
+#define PATH_CCH 260    // registry paths and file names
+#define FORMAT_CCH 260  // a format loaded from the string table
+#define MESSAGE_CCH 500 // a formatted message
 
 // The main window: set by WinMain and the dialog's initialisation.
 typedef struct {
-    HINSTANCE hInst;         // this program: dialog, menu bar and string table
-    HKEY hAppInstallKey;     // HKLM\Security\AppInstall, open while the dialog lives
-    HWND hAppList;           // the dialog's list of applications
-    WCHAR szTitle[TITLE_CCH];  // "Remove Apps": window text and caption of results
+    HINSTANCE hInst;          // this program: dialog, menu bar and string table
+    HKEY hAppInstallKey;      // HKLM\Security\AppInstall, open while the dialog lives
+    HWND hAppList;            // the dialog's list of applications
+    WCHAR szTitle[TITLE_CCH]; // "Remove Apps": window text and caption of results
 } MAINSTATE;
 
 // One hidden name, in both forms it is needed in.
 typedef struct {
-    LPSTR ansi;   // as Hide.txt holds it; at least 100 bytes, NUL-terminated
-    LPWSTR wide;  // the same converted to UTF-16 once, for matching
+    LPSTR ansi;  // as Hide.txt holds it; at least 100 bytes, NUL-terminated
+    LPWSTR wide; // the same converted to UTF-16 once, for matching
 } HIDDENNAME;
 
 // The names the user asked not to see: first those of Hide.txt in file order,
 // then those added during the run. Nothing is ever removed.
 typedef struct {
-    HIDDENNAME *entries;  // slots 0..count-1 in use; the table grows as needed
-    int count;            // entries in use
-    int capacity;         // slots allocated
-    LPCWSTR *sorted;      // the wide forms in code-unit order, for lookups
-    BOOL unreadable;      // Hide.txt exists but could not be read at start
+    HIDDENNAME *entries; // slots 0..count-1 in use; the table grows as needed
+    int count;           // entries in use
+    int capacity;        // slots allocated
+    LPCWSTR *sorted;     // the wide forms in code-unit order, for lookups
+    BOOL unreadable;     // Hide.txt exists but could not be read at start
 } HIDDENLIST;
 
 extern MAINSTATE g_Main;

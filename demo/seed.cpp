@@ -6,13 +6,13 @@
 
 // One invented application of the demo device.
 struct DemoApp {
-    const wchar_t *name;        // the record's name, as the list shows it
-    const wchar_t *folder;      // install folder below \Program Files
-    int files;                  // files in the install folder
-    DWORD fileSize;             // bytes in each
-    WORD year, month, day;      // install date: the uninstall file's write time
-    bool hasUninstall;          // the record names an uninstall-information file
-    bool readOnly;              // that file is read-only
+    const wchar_t *name;   // the record's name, as the list shows it
+    const wchar_t *folder; // install folder below \Program Files
+    int files;             // files in the install folder
+    DWORD fileSize;        // bytes in each
+    WORD year, month, day; // install date: the uninstall file's write time
+    bool hasUninstall;     // the record names an uninstall-information file
+    bool readOnly;         // that file is read-only
 };
 
 static const DemoApp apps[] = {

@@ -10,7 +10,7 @@ LONG ReadAppValue(HKEY subkey, LPCWSTR valueName, LPWSTR buffer)
     ZeroMemory(buffer, PATH_CCH * sizeof(WCHAR));
     LONG result = RegQueryValueExW(subkey, valueName, NULL, &type, (LPBYTE)buffer, &size);
     if (result == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ)
-        result = ERROR_INVALID_DATA;  // a number or binary data is no path
+        result = ERROR_INVALID_DATA; // a number or binary data is no path
     if (result != ERROR_SUCCESS)
         ZeroMemory(buffer, PATH_CCH * sizeof(WCHAR));
     return result;
@@ -46,5 +46,5 @@ void RemoveLeftoverFile(LPWSTR path)
     if (slash == NULL)
         return;
     *slash = L'\0';
-    RemoveDirectoryW(path);  // fails, as it should, while the folder holds anything
+    RemoveDirectoryW(path); // fails, as it should, while the folder holds anything
 }

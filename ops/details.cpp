@@ -51,7 +51,7 @@ void OnDetails(HWND dialog)
         ShowMessage(dialog, IDS_NO_DETAILS, g_Main.szTitle, MB_ICONERROR);
     } else {
         FormatSize(size, GetFolderSize(folder));
-        ReadAppValue(subkey, L"Uninstall", path);  // without it the date reads n/a
+        ReadAppValue(subkey, L"Uninstall", path); // without it the date reads n/a
         FormatInstallDate(path, date);
         ShowMessage(dialog, IDS_DETAILS, name, MB_ICONINFORMATION, folder, size, date);
     }

@@ -8,8 +8,8 @@
 
 // One open search of the walk.
 typedef struct {
-    HANDLE find;  // the search over this folder's entries
-    int length;   // length of this folder's path in the shared path buffer
+    HANDLE find; // the search over this folder's entries
+    int length;  // length of this folder's path in the shared path buffer
 } FOLDERLEVEL;
 
 static BOOL IsDotEntry(LPCWSTR name)
@@ -34,7 +34,7 @@ static BOOL EnterFolder(LPWSTR path, int base, FOLDERLEVEL *level, WIN32_FIND_DA
 {
     int length = base + 1 + lstrlenW(fd->cFileName);
     if (length >= FOLDER_PATH_CCH)
-        return FALSE;  // too long to search: left out rather than cut
+        return FALSE; // too long to search: left out rather than cut
     path[base] = L'\\';
     lstrcpyW(path + base + 1, fd->cFileName);
     level->find = OpenFolder(path, length, fd);
@@ -67,7 +67,7 @@ LONGLONG GetFolderSize(LPCWSTR folder)
             if (!IsDotEntry(fd.cFileName) && depth + 1 < MAX_DEPTH &&
                 EnterFolder(path, levels[depth].length, &levels[depth + 1], &fd)) {
                 depth++;
-                continue;  // fd holds the sub-folder's first entry
+                continue; // fd holds the sub-folder's first entry
             }
         } else {
             if (total < 0)

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#define FOLDER_PATH_CCH 300  // a folder path together with its search pattern
+#define FOLDER_PATH_CCH 300 // a folder path together with its search pattern
 #define SIZE_TEXT_CCH 20
 
 // Bytes in all files below `folder`; -1 when the tree holds no file, the folder

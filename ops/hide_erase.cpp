@@ -13,7 +13,7 @@ void OnHide(HWND dialog)
     WCHAR name[APPNAME_CCH];
     if (!GetSelectedAppName(name) || !ConfirmAction(dialog, IDS_CONFIRM_HIDE, name))
         return;
-    AddHiddenName(name);  // Hide.txt is written when the program ends
+    AddHiddenName(name); // Hide.txt is written when the program ends
     RefreshAppList(g_Main.hAppInstallKey, g_Main.hAppList);
 }
 

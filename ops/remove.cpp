@@ -53,7 +53,7 @@ HRESULT SubmitUninstallDoc(LPCWSTR appName)
     LPWSTR result = NULL;
     BuildUninstallDoc(doc, appName);
     HRESULT hr = DMProcessConfigXML(doc, CFGFLAG_PROCESS, &result);
-    delete[] result;  // the configuration manager leaves its result to the caller
+    delete[] result; // the configuration manager leaves its result to the caller
     return hr;
 }
 

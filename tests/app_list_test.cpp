@@ -6,13 +6,15 @@
 #include "../ui/app_list.h"
 #include <commctrl.h>
 
-class AppListTest : public AppTest {
+class AppListTest : public AppTest
+{
   protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        list_ = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP | LVS_REPORT | LVS_SINGLESEL |
-                                LVS_SHOWSELALWAYS | LVS_NOCOLUMNHEADER,
+        list_ = CreateWindowExW(0, WC_LISTVIEWW, L"",
+                                WS_POPUP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
+                                    LVS_NOCOLUMNHEADER,
                                 0, 0, 240, 300, NULL, NULL, NULL, NULL);
         ASSERT_NE((HWND)NULL, list_);
         ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall", 0,
@@ -39,8 +41,8 @@ class AppListTest : public AppTest {
     {
         HKEY k;
         std::wstring path = L"Security\\AppInstall\\" + name;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0,
-                                                 (LPWSTR)cls, 0, KEY_ALL_ACCESS, NULL, &k, NULL));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, (LPWSTR)cls,
+                                                 0, KEY_ALL_ACCESS, NULL, &k, NULL));
         RegCloseKey(k);
     }
     HWND list_ = NULL;
@@ -107,9 +109,9 @@ TEST_F(AppListTest, RecordsWhoseNameOrClassDoesNotFitAreSkippedNotTheEnd)
     AddWithClass(L"Classy", L"a class name of 25 units");
     AddWithClass(L"Plain", L"short");
     std::vector<std::wstring> rows = Refresh();
-    EXPECT_EQ((std::vector<std::wstring>{L"Alpha", std::wstring(99, L'M'), L"Mid", L"Plain",
-                                         L"Zulu"}),
-              rows);
+    EXPECT_EQ(
+        (std::vector<std::wstring>{L"Alpha", std::wstring(99, L'M'), L"Mid", L"Plain", L"Zulu"}),
+        rows);
 }
 
 TEST_F(AppListTest, RefreshTwiceGivesSameRowsWithMarkOnFirstAndNothingSelected)

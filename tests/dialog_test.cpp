@@ -7,9 +7,13 @@
 #include "standin.h"
 #include <commctrl.h>
 
-class DialogTest : public AppTest {
+class DialogTest : public AppTest
+{
   protected:
-    std::vector<std::wstring> Rows() const { return ListRows(g_Main.hAppList); }
+    std::vector<std::wstring> Rows() const
+    {
+        return ListRows(g_Main.hAppList);
+    }
     DialogDriver driver_;
 };
 
@@ -161,8 +165,8 @@ TEST_F(DialogTest, UnknownCommandsAndDoubleTapsStartNothing)
 TEST_F(DialogTest, EmptyListMakesEverySingleApplicationCommandDoNothing)
 {
     driver_.Run([&](HWND dialog) {
-        for (WORD id : {(WORD)IDOK, (WORD)IDM_SELECT, (WORD)IDM_DETAILS, (WORD)IDM_HIDE,
-                        (WORD)IDM_ERASE}) {
+        for (WORD id :
+             {(WORD)IDOK, (WORD)IDM_SELECT, (WORD)IDM_DETAILS, (WORD)IDM_HIDE, (WORD)IDM_ERASE}) {
             driver_.answers.assign(4, IDYES);
             DialogDriver::Command(dialog, id);
         }
@@ -204,7 +208,7 @@ TEST_F(DialogTest, DoneSoftKeyEndsTheDialog)
 
 TEST_F(DialogTest, MenuSoftKeyOpensTheSixItemsAndSendsTheChosenOne)
 {
-    driver_.menuChoice = 5;  // "About..."
+    driver_.menuChoice = 5; // "About..."
     driver_.Run([&](HWND dialog) {
         HWND menu = GetWindow(GetWindow(FindMenuBar(dialog), GW_CHILD), GW_HWNDNEXT);
         SendMessageW(menu, BM_CLICK, 0, 0);
@@ -212,9 +216,9 @@ TEST_F(DialogTest, MenuSoftKeyOpensTheSixItemsAndSendsTheChosenOne)
     EXPECT_EQ((std::vector<std::wstring>{L"Select", L"Details", L"Add to hidden list",
                                          L"Erase uninstall info", L"Refresh", L"About..."}),
               driver_.menuItems);
-    EXPECT_EQ((std::vector<UINT>{IDM_SELECT, IDM_DETAILS, IDM_HIDE, IDM_ERASE, IDM_REFRESH,
-                                 IDM_ABOUT}),
-              driver_.menuIds);
+    EXPECT_EQ(
+        (std::vector<UINT>{IDM_SELECT, IDM_DETAILS, IDM_HIDE, IDM_ERASE, IDM_REFRESH, IDM_ABOUT}),
+        driver_.menuIds);
     ASSERT_EQ(1u, driver_.boxes.size());
     EXPECT_NE(std::wstring::npos, driver_.boxes[0].text.find(L"0.3"));
 }

@@ -9,7 +9,7 @@
 
 int WINAPI PROGRAM_ENTRY(HINSTANCE, HINSTANCE, LPWSTR, int);
 
-static int g_sequence;  // makes scratch names unique within the process
+static int g_sequence; // makes scratch names unique within the process
 
 void AppTest::SetUp()
 {
@@ -108,8 +108,8 @@ void WriteBytes(const std::wstring &path, const std::string &bytes)
 
 std::string ReadBytes(const std::wstring &path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0,
-                              NULL);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return "<missing>";
     std::string bytes(GetFileSize(file, NULL), '\0');
@@ -305,7 +305,7 @@ static void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD)
 {
     HWND dialog = GetParent(g_Main.hAppList);
     if (dialog == NULL || !IsWindowEnabled(dialog))
-        return;  // a message box of the start-up is still up: try again later
+        return; // a message box of the start-up is still up: try again later
     KillTimer(NULL, id);
     g_driver->scriptRan = true;
     g_driver->refreshes = 0;
@@ -333,8 +333,7 @@ void DialogDriver::Command(HWND dialog, WORD id)
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
-void DialogDriver::Start(const std::function<void(HWND)> &script,
-                         const std::function<void()> &body)
+void DialogDriver::Start(const std::function<void(HWND)> &script, const std::function<void()> &body)
 {
     g_script = script;
     UINT_PTR timer = SetTimer(NULL, 0, 0, RunScript);
@@ -352,6 +351,7 @@ int DialogDriver::RunProgram(const std::function<void(HWND)> &script)
 {
     int code = -1;
     WCHAR commandLine[] = L"/ignored --also ignored";
-    Start(script, [&] { code = PROGRAM_ENTRY(GetModuleHandleW(NULL), NULL, commandLine, SW_SHOW); });
+    Start(script,
+          [&] { code = PROGRAM_ENTRY(GetModuleHandleW(NULL), NULL, commandLine, SW_SHOW); });
     return code;
 }

@@ -12,7 +12,8 @@
 
 // Each test gets HKLM redirected to a scratch key holding an empty
 // Security\AppInstall, a scratch folder, and fresh program state.
-class AppTest : public ::testing::Test {
+class AppTest : public ::testing::Test
+{
   protected:
     void SetUp() override;
     void TearDown() override;
@@ -27,7 +28,7 @@ class AppTest : public ::testing::Test {
     // Deletes Security\AppInstall itself, as on a device that is locked.
     void DeleteAppInstallKey() const;
 
-    std::wstring root_;  // the scratch folder, without trailing backslash
+    std::wstring root_; // the scratch folder, without trailing backslash
   private:
     HKEY scratch_ = NULL;
     std::wstring scratchName_;
@@ -51,14 +52,15 @@ std::vector<std::wstring> ListRows(HWND list);
 struct ShownBox {
     std::wstring text;
     std::wstring caption;
-    UINT icon;     // MB_ICONERROR, MB_ICONINFORMATION, MB_ICONQUESTION or 0
-    bool yesNo;    // Yes and No buttons rather than OK
+    UINT icon;  // MB_ICONERROR, MB_ICONINFORMATION, MB_ICONQUESTION or 0
+    bool yesNo; // Yes and No buttons rather than OK
 };
 
 // Runs the main dialog; the script runs inside its message loop once it is
 // up, then "Done" is pressed. Message boxes are recorded and answered from
 // `answers` (Yes/No boxes default to No, others to OK).
-class DialogDriver {
+class DialogDriver
+{
   public:
     DialogDriver();
     ~DialogDriver();
@@ -70,7 +72,7 @@ class DialogDriver {
 
     std::deque<int> answers;
     std::vector<ShownBox> boxes;
-    int refreshes = 0;   // list rebuilds seen while the dialog ran
+    int refreshes = 0; // list rebuilds seen while the dialog ran
     bool scriptRan = false;
     // A pop-up menu that opens is read into these, then the item at
     // menuChoice is chosen with the keyboard (or the menu is left with Escape).

@@ -3,9 +3,13 @@
 #include "../app/hidden_list.h"
 #include "../app/state.h"
 
-class HiddenListTest : public AppTest {
+class HiddenListTest : public AppTest
+{
   protected:
-    std::wstring HidePath() const { return Path(L"Hide.txt"); }
+    std::wstring HidePath() const
+    {
+        return Path(L"Hide.txt");
+    }
     std::vector<std::string> Names() const
     {
         std::vector<std::string> names;

@@ -5,7 +5,8 @@
 #include "../app/state.h"
 #include "../res/resource.h"
 
-class ProgramTest : public AppTest {
+class ProgramTest : public AppTest
+{
   protected:
     void SetUp() override
     {
@@ -49,7 +50,8 @@ TEST_F(ProgramTest, RunThatAddsNothingLeavesHideTxtUntouched)
     WriteBytes(hidePath_, original);
     FILETIME before = WriteTime();
     Sleep(20);
-    EXPECT_EQ(0, driver_.RunProgram([&](HWND dialog) { DialogDriver::Command(dialog, IDM_REFRESH); }));
+    EXPECT_EQ(0,
+              driver_.RunProgram([&](HWND dialog) { DialogDriver::Command(dialog, IDM_REFRESH); }));
     EXPECT_EQ(original, ReadBytes(hidePath_));
     FILETIME after = WriteTime();
     EXPECT_EQ(0, CompareFileTime(&before, &after));

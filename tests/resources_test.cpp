@@ -54,8 +54,8 @@ TEST(Resources, SoftKeyBarIsSixteenWords)
     const WORD *words = (const WORD *)Resource(RT_RCDATA, IDR_MENUBAR, &size);
     ASSERT_NE(nullptr, words);
     ASSERT_EQ(32u, size);
-    const WORD expected[16] = {103,    2,     0xFFFE, 41009, 4, 0x10, 40004, 0, 0xFFFF,
-                               0xFFFE, 41006, 4,      0x18,  40007, 0, 1};
+    const WORD expected[16] = {103,    2,      0xFFFE, 41009, 4,    0x10,  40004, 0,
+                               0xFFFF, 0xFFFE, 41006,  4,     0x18, 40007, 0,     1};
     for (int i = 0; i < 16; i++)
         EXPECT_EQ(expected[i], words[i]) << "word " << i;
 }
@@ -74,8 +74,9 @@ TEST(Resources, MenuHasDoneThenTheMenuPopUp)
     HMENU popup = GetSubMenu(menu, 1);
     ASSERT_NE((HMENU)NULL, popup);
     const UINT ids[] = {IDM_SELECT, IDM_DETAILS, IDM_HIDE, IDM_ERASE, IDM_REFRESH, IDM_ABOUT};
-    const wchar_t *texts[] = {L"Select", L"Details", L"Add to hidden list",
-                              L"Erase uninstall info", L"Refresh", L"About..."};
+    const wchar_t *texts[] = {
+        L"Select",  L"Details", L"Add to hidden list", L"Erase uninstall info",
+        L"Refresh", L"About..."};
     ASSERT_EQ(6, GetMenuItemCount(popup));
     for (int i = 0; i < 6; i++) {
         GetMenuStringW(popup, i, text, 64, MF_BYPOSITION);
@@ -117,8 +118,7 @@ TEST(Resources, DialogTemplateHoldsTheOneListControl)
     EXPECT_EQ(8, *at++);
     EXPECT_EQ(L"System", TemplateField(at));
 
-    const DLGITEMTEMPLATE *item =
-        (const DLGITEMTEMPLATE *)(((ULONG_PTR)at + 3) & ~(ULONG_PTR)3);
+    const DLGITEMTEMPLATE *item = (const DLGITEMTEMPLATE *)(((ULONG_PTR)at + 3) & ~(ULONG_PTR)3);
     EXPECT_EQ(0x5001C00Du, item->style);
     EXPECT_EQ(IDC_APPLIST, item->id);
     EXPECT_EQ(0, item->x);

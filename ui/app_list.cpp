@@ -76,9 +76,9 @@ void RefreshAppList(HKEY appInstallKey, HWND list)
         ZeroMemory(cls, sizeof(cls));
         LONG result = RegEnumKeyExW(appInstallKey, i, name, &cchName, NULL, cls, &cchClass, NULL);
         if (result == ERROR_MORE_DATA)
-            continue;  // a name or class too long for its buffer: skip only that record
+            continue; // a name or class too long for its buffer: skip only that record
         if (result != ERROR_SUCCESS)
-            break;     // the end, or the key is gone or unreadable
+            break; // the end, or the key is gone or unreadable
         if (!IsHiddenName(name) && AddRow(list, rows, name))
             rows++;
     }

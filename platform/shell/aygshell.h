@@ -18,15 +18,15 @@
 #endif
 
 typedef struct tagSHMENUBARINFO {
-    DWORD cbSize;         // sizeof(SHMENUBARINFO): 36 on the 32-bit device
-    HWND hwndParent;      // window that receives the commands
-    DWORD dwFlags;        // creation flags; none are used
-    UINT nToolBarId;      // id of the bar's RCDATA resource
-    HINSTANCE hInstRes;   // module holding the bar, its menu and its strings
-    int nBmpId;           // bitmap of button images; none are used
-    int cBmpImages;       // number of images in nBmpId
-    HWND hwndMB;          // receives the bar's window
-    COLORREF clrBk;       // background colour; 0 for the default
+    DWORD cbSize;       // sizeof(SHMENUBARINFO): 36 on the 32-bit device
+    HWND hwndParent;    // window that receives the commands
+    DWORD dwFlags;      // creation flags; none are used
+    UINT nToolBarId;    // id of the bar's RCDATA resource
+    HINSTANCE hInstRes; // module holding the bar, its menu and its strings
+    int nBmpId;         // bitmap of button images; none are used
+    int cBmpImages;     // number of images in nBmpId
+    HWND hwndMB;        // receives the bar's window
+    COLORREF clrBk;     // background colour; 0 for the default
 } SHMENUBARINFO, *PSHMENUBARINFO;
 
 #ifndef _WIN64

@@ -19,7 +19,7 @@ static LPWSTR g_lastDocument;
 
 // The applications that one document asks to uninstall.
 typedef struct {
-    LPWSTR *names;  // heap copies, in document order
+    LPWSTR *names; // heap copies, in document order
     int count;
     int capacity;
 } NAMELIST;
@@ -116,7 +116,7 @@ static HRESULT WalkDocument(IXmlReader *reader, NAMELIST *list)
             if (!AcceptElement(reader, depth, &pendingParm, list))
                 return CONFIG_E_BAD_XML;
         } else if (type == XmlNodeType_EndElement && depth == 2 && pendingParm) {
-            return CONFIG_E_BAD_XML;  // an application without its uninstall parm
+            return CONFIG_E_BAD_XML; // an application without its uninstall parm
         } else if (type == XmlNodeType_Text || type == XmlNodeType_CDATA) {
             return CONFIG_E_BAD_XML;
         }
@@ -137,14 +137,16 @@ static HRESULT ParseUninstallDoc(LPCWSTR document, NAMELIST *list)
     size_t cch = lstrlenW(document);
     BYTE *bytes = (BYTE *)LocalAlloc(LPTR, (cch + 1) * sizeof(WCHAR));
 
-    if (create != NULL && bytes != NULL && SUCCEEDED(create(IID_IXmlReader, (void **)&reader, NULL))) {
+    if (create != NULL && bytes != NULL &&
+        SUCCEEDED(create(IID_IXmlReader, (void **)&reader, NULL))) {
         // A byte-order mark tells the reader that the text is UTF-16.
         bytes[0] = 0xFF;
         bytes[1] = 0xFE;
         CopyMemory(bytes + 2, document, cch * sizeof(WCHAR));
         stream = SHCreateMemStream(bytes, (UINT)((cch + 1) * sizeof(WCHAR)));
         if (stream != NULL &&
-            SUCCEEDED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) &&
+            SUCCEEDED(
+                reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) &&
             SUCCEEDED(reader->SetInput(stream)))
             hr = WalkDocument(reader, list);
     }

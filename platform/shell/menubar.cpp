@@ -14,16 +14,16 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 // One soft key as the bar's resource describes it.
 typedef struct {
-    WORD command;  // sent to the parent when the key has no pop-up
-    WORD subMenu;  // index of the key's pop-up in the bar's menu, or NOMENU
+    WORD command; // sent to the parent when the key has no pop-up
+    WORD subMenu; // index of the key's pop-up in the bar's menu, or NOMENU
 } SOFTKEY;
 
 // The bar of one window, kept in the bar window's user data.
 typedef struct {
-    HWND parent;                 // receives every command
-    HMENU menu;                  // the menu named by the resource, owned by the bar
-    int count;                   // soft keys in use
-    SOFTKEY keys[MAX_SOFTKEYS];  // left to right
+    HWND parent;                // receives every command
+    HMENU menu;                 // the menu named by the resource, owned by the bar
+    int count;                  // soft keys in use
+    SOFTKEY keys[MAX_SOFTKEYS]; // left to right
     WCHAR labels[MAX_SOFTKEYS][32];
 } MENUBAR;
 
@@ -72,8 +72,8 @@ static void PressKey(HWND hwnd, MENUBAR *bar, int index)
     RECT rc;
     GetWindowRect(GetDlgItem(hwnd, FIRST_KEY_ID + index), &rc);
     UINT chosen = (UINT)TrackPopupMenu(GetSubMenu(bar->menu, key->subMenu),
-                                       TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_BOTTOMALIGN,
-                                       rc.right, rc.top, 0, hwnd, NULL);
+                                       TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, rc.right,
+                                       rc.top, 0, hwnd, NULL);
     if (chosen != 0)
         SendMessageW(bar->parent, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
 }
@@ -141,8 +141,7 @@ static BOOL RegisterBarClasses(void)
     static HBRUSH navBackground;
     if (navBackground == NULL)
         navBackground = CreateSolidBrush(RGB(16, 52, 120));
-    return RegisterStandInClass(STANDIN_MENUBAR_CLASS, MenuBarProc,
-                                (HBRUSH)(COLOR_BTNFACE + 1)) &&
+    return RegisterStandInClass(STANDIN_MENUBAR_CLASS, MenuBarProc, (HBRUSH)(COLOR_BTNFACE + 1)) &&
            RegisterStandInClass(STANDIN_NAVBAR_CLASS, NavBarProc, navBackground);
 }
 
@@ -192,9 +191,9 @@ BOOL SHCreateMenuBar(SHMENUBARINFO *pmbi)
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     // The title strip is the shell's, not the program's: it goes with the
     // window it belongs to, and its failure is no failure of the bar.
-    HWND nav = CreateWindowExW(0, STANDIN_NAVBAR_CLASS, L"", WS_POPUP, 0, 0, width,
-                               GetSystemMetrics(SM_CYCAPTION), pmbi->hwndParent, NULL,
-                               ThisModule(), NULL);
+    HWND nav =
+        CreateWindowExW(0, STANDIN_NAVBAR_CLASS, L"", WS_POPUP, 0, 0, width,
+                        GetSystemMetrics(SM_CYCAPTION), pmbi->hwndParent, NULL, ThisModule(), NULL);
     if (nav != NULL)
         ShowWindow(nav, SW_SHOWNOACTIVATE);
     pmbi->hwndMB = hwnd;
