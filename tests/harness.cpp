@@ -213,7 +213,6 @@ std::vector<std::wstring> ListRows(HWND list)
 
 // The driver being run: the hooks and the timer reach it through here.
 static DialogDriver *g_driver;
-static HHOOK g_cbtHook, g_sendHook;
 static std::function<void(HWND)> g_script;
 static std::set<HWND> g_seenBoxes;
 
@@ -258,7 +257,7 @@ static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
         g_driver->boxes.push_back(shown);
         PostMessageW(box, WM_COMMAND, answer, 0);
     }
-    return CallNextHookEx(g_cbtHook, code, wParam, lParam);
+    return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
 static void ReadMenu(HMENU menu)
@@ -298,7 +297,7 @@ static LRESULT CALLBACK SendHook(int code, WPARAM wParam, LPARAM lParam)
             ChooseFromMenu((HWND)sent->lParam);
         }
     }
-    return CallNextHookEx(g_sendHook, code, wParam, lParam);
+    return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
 static void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD)
@@ -317,14 +316,14 @@ DialogDriver::DialogDriver()
 {
     g_driver = this;
     g_seenBoxes.clear();
-    g_cbtHook = SetWindowsHookExW(WH_CBT, CbtHook, NULL, GetCurrentThreadId());
-    g_sendHook = SetWindowsHookExW(WH_CALLWNDPROC, SendHook, NULL, GetCurrentThreadId());
+    cbtHook_ = SetWindowsHookExW(WH_CBT, CbtHook, NULL, GetCurrentThreadId());
+    sendHook_ = SetWindowsHookExW(WH_CALLWNDPROC, SendHook, NULL, GetCurrentThreadId());
 }
 
 DialogDriver::~DialogDriver()
 {
-    UnhookWindowsHookEx(g_sendHook);
-    UnhookWindowsHookEx(g_cbtHook);
+    UnhookWindowsHookEx(sendHook_);
+    UnhookWindowsHookEx(cbtHook_);
     g_driver = NULL;
 }
 

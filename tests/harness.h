@@ -81,6 +81,8 @@ class DialogDriver
     std::vector<UINT> menuIds;
 
   private:
+    DialogDriver *previous_; // the driver this one stands in for while it lives
+    HHOOK cbtHook_, sendHook_;
     void Start(const std::function<void(HWND)> &script, const std::function<void()> &body);
 };
 

@@ -85,3 +85,38 @@ TEST_F(ProgramTest, EndingAtStartWritesNothingAndExitsWithZero)
     EXPECT_EQ("Kept\r\n", ReadBytes(hidePath_));
     EXPECT_EQ(0, g_Hidden.count);
 }
+
+TEST_F(ProgramTest, HiddenApplicationsStayHiddenAfterARestart)
+{
+    AddRecord(L"Alpha", NULL, NULL);
+    AddRecord(L"Beta", NULL, NULL);
+    AddRecord(L"Gamma", NULL, NULL);
+    WriteBytes(hidePath_, "Old one\r\nOld two\r\n");
+    driver_.answers = {IDYES, IDYES};
+    EXPECT_EQ(0, driver_.RunProgram([&](HWND dialog) {
+        DialogDriver::Command(dialog, IDM_HIDE); // Alpha holds the mark
+        EXPECT_EQ("Old one\r\nOld two\r\n", ReadBytes(hidePath_)) << "written only at the end";
+        DialogDriver::Command(dialog, IDM_HIDE); // now Beta does
+    }));
+    EXPECT_EQ("Old one\nOld two\nAlpha\nBeta\n", ReadBytes(hidePath_));
+
+    std::vector<std::wstring> rows;
+    EXPECT_EQ(0, driver_.RunProgram([&](HWND) { rows = ListRows(g_Main.hAppList); }));
+    EXPECT_EQ((std::vector<std::wstring>{L"Gamma"}), rows);
+    EXPECT_TRUE(RecordExists(L"Alpha")) << "hiding deletes nothing";
+}
+
+TEST_F(ProgramTest, HidingPastThirtyTwoNamesKeepsThemAll)
+{
+    std::string file;
+    for (int i = 0; i < 32; i++)
+        file += "Hidden " + std::to_string(i) + "\n";
+    WriteBytes(hidePath_, file);
+    AddRecord(L"Thirty-third", NULL, NULL);
+    driver_.answers = {IDYES};
+    EXPECT_EQ(0, driver_.RunProgram([&](HWND dialog) {
+        DialogDriver::Command(dialog, IDM_HIDE);
+        EXPECT_TRUE(ListRows(g_Main.hAppList).empty());
+    }));
+    EXPECT_EQ(file + "Thirty-third\n", ReadBytes(hidePath_));
+}

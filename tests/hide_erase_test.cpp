@@ -1,0 +1,180 @@
+// Add to hidden list and Erase uninstall info, through the real dialog.
+#include "harness.h"
+#include "../app/hidden_list.h"
+#include "../app/state.h"
+#include "../res/resource.h"
+#include "cfgmgrapi.h"
+#include <commctrl.h>
+
+class HideEraseTest : public AppTest
+{
+  protected:
+    void Install(const std::wstring &name)
+    {
+        MakeDir(Path(L"Program Files\\" + name));
+        MakeFileOfSize(Path(L"Program Files\\" + name + L"\\app.exe"), 100);
+        MakeDir(Path(L"AppMgr\\" + name));
+        MakeFileOfSize(Unload(name), 10);
+        AddRecord(name, Path(L"Program Files\\" + name).c_str(), Unload(name).c_str());
+    }
+    std::wstring Unload(const std::wstring &name) const
+    {
+        return Path(L"AppMgr\\" + name + L"\\" + name + L".unload");
+    }
+    void Apply(WORD command, const std::wstring &name, int answer)
+    {
+        driver_.answers = {answer};
+        driver_.Run([&](HWND dialog) {
+            std::vector<std::wstring> rows = ListRows(g_Main.hAppList);
+            auto at = std::find(rows.begin(), rows.end(), name);
+            ASSERT_NE(rows.end(), at) << Narrow(name);
+            SendMessageW(g_Main.hAppList, LVM_SETSELECTIONMARK, 0, at - rows.begin());
+            DialogDriver::Command(dialog, command);
+            rowsAfter_ = ListRows(g_Main.hAppList);
+        });
+    }
+    bool Listed(const std::wstring &name) const
+    {
+        return std::find(rowsAfter_.begin(), rowsAfter_.end(), name) != rowsAfter_.end();
+    }
+    DialogDriver driver_;
+    std::vector<std::wstring> rowsAfter_;
+};
+
+TEST_F(HideEraseTest, HideNoChangesNothing)
+{
+    Install(L"Game");
+    Apply(IDM_HIDE, L"Game", IDNO);
+    ASSERT_EQ(1u, driver_.boxes.size());
+    EXPECT_EQ(L"Are you sure to add \"Game\" to hidden list?\nLater you can remove it from "
+              L"Hide.txt to show it again.",
+              driver_.boxes[0].text);
+    EXPECT_TRUE(driver_.boxes[0].yesNo);
+    EXPECT_EQ(0, g_Hidden.count);
+    EXPECT_TRUE(Listed(L"Game"));
+    EXPECT_EQ(0, driver_.refreshes);
+}
+
+TEST_F(HideEraseTest, HideYesDropsTheRowAndTouchesNothingElse)
+{
+    Install(L"Game");
+    Install(L"Tool");
+    std::vector<std::wstring> before = Snapshot(root_);
+    Apply(IDM_HIDE, L"Game", IDYES);
+    EXPECT_EQ((std::vector<std::wstring>{L"Tool"}), rowsAfter_);
+    EXPECT_EQ(1u, driver_.boxes.size()) << "no message after hiding";
+    EXPECT_TRUE(IsHiddenName(L"Game"));
+    EXPECT_TRUE(RecordExists(L"Game"));
+    EXPECT_EQ(before, Snapshot(root_));
+    EXPECT_EQ(1, driver_.refreshes);
+}
+
+TEST_F(HideEraseTest, NameTheCodePageCannotHoldStaysListed)
+{
+    const std::wstring name = L"\x4e2d\x6587 Reader";
+    Install(L"Tool");
+    AddRecord(name, NULL, NULL);
+    Apply(IDM_HIDE, name, IDYES);
+    EXPECT_EQ(1, g_Hidden.count);
+    EXPECT_TRUE(Listed(name));
+}
+
+TEST_F(HideEraseTest, EraseNoChangesNothing)
+{
+    Install(L"Game");
+    std::vector<std::wstring> before = Snapshot(root_);
+    Apply(IDM_ERASE, L"Game", IDNO);
+    ASSERT_EQ(1u, driver_.boxes.size());
+    EXPECT_EQ(L"Are you sure to erase \"Game\" uninstall info from device?\nThis will "
+              L"completely disable uninstallation of this app.",
+              driver_.boxes[0].text);
+    EXPECT_EQ((UINT)MB_ICONQUESTION, driver_.boxes[0].icon);
+    EXPECT_TRUE(RecordExists(L"Game"));
+    EXPECT_EQ(before, Snapshot(root_));
+    EXPECT_EQ(0, driver_.refreshes);
+}
+
+TEST_F(HideEraseTest, EraseYesDeletesRecordAndUninstallFileButNotTheApplication)
+{
+    Install(L"Game");
+    Install(L"Tool");
+    Apply(IDM_ERASE, L"Game", IDYES);
+    EXPECT_FALSE(RecordExists(L"Game"));
+    EXPECT_FALSE(Exists(Unload(L"Game")));
+    EXPECT_FALSE(Exists(Path(L"AppMgr\\Game")));
+    EXPECT_TRUE(Exists(Path(L"AppMgr")));
+    EXPECT_TRUE(Exists(Path(L"Program Files\\Game\\app.exe")));
+    EXPECT_TRUE(RecordExists(L"Tool"));
+    EXPECT_TRUE(Exists(Unload(L"Tool")));
+    EXPECT_EQ((std::vector<std::wstring>{L"Tool"}), rowsAfter_);
+    EXPECT_EQ(1u, driver_.boxes.size()) << "no message after erasing";
+    // The configuration manager can no longer reach it either.
+    std::wstring doc = L"<wap-provisioningdoc><characteristic type=\"UnInstall\"><characteristic "
+                       L"type=\"Game\"><parm name=\"uninstall\" value=\"1\"/></characteristic>"
+                       L"</characteristic></wap-provisioningdoc>";
+    EXPECT_EQ(CONFIG_E_ENTRYNOTFOUND, DMProcessConfigXML(doc.c_str(), CFGFLAG_PROCESS, NULL));
+}
+
+TEST_F(HideEraseTest, RecordWithoutUninstallValueIsErasedWithNoFileOperation)
+{
+    Install(L"Tool");
+    AddRecord(L"Bare", Path(L"Program Files\\Tool").c_str(), NULL);
+    std::vector<std::wstring> before = Snapshot(root_);
+    Apply(IDM_ERASE, L"Bare", IDYES);
+    EXPECT_FALSE(RecordExists(L"Bare"));
+    EXPECT_EQ(before, Snapshot(root_));
+}
+
+TEST_F(HideEraseTest, RecordWithSubkeysIsErasedWhole)
+{
+    Install(L"Nested");
+    HKEY sub;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall\\Nested\\Parts\\Deeper", 0,
+                              NULL, 0, KEY_ALL_ACCESS, NULL, &sub, NULL));
+    RegCloseKey(sub);
+    Apply(IDM_ERASE, L"Nested", IDYES);
+    EXPECT_FALSE(RecordExists(L"Nested"));
+    EXPECT_FALSE(Exists(Unload(L"Nested")));
+}
+
+extern "C" LONG NTAPI NtDeleteKey(HANDLE key);
+
+// Gives the record a subkey that is a registry link to nowhere: the link can
+// neither be followed nor deleted through it, so the record cannot be deleted.
+static void AddDanglingLink(const std::wstring &name)
+{
+    HKEY link;
+    std::wstring path = L"Security\\AppInstall\\" + name + L"\\Link";
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, NULL,
+                                             REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                                             KEY_ALL_ACCESS | KEY_CREATE_LINK, NULL, &link, NULL));
+    const wchar_t target[] = L"\\Registry\\Machine\\RemoveAppsTestNowhere";
+    RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, (const BYTE *)target,
+                   sizeof(target) - sizeof(WCHAR));
+    RegCloseKey(link);
+}
+
+static void RemoveDanglingLink(const std::wstring &name)
+{
+    HKEY link;
+    std::wstring path = L"Security\\AppInstall\\" + name + L"\\Link";
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), REG_OPTION_OPEN_LINK, DELETE, &link) ==
+        ERROR_SUCCESS) {
+        NtDeleteKey(link);
+        RegCloseKey(link);
+    }
+}
+
+TEST_F(HideEraseTest, RecordThatCannotBeDeletedKeepsItsFile)
+{
+    Install(L"Locked");
+    AddDanglingLink(L"Locked");
+    ASSERT_NE(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall\\Locked"))
+        << "the registry should refuse to delete the record";
+    Apply(IDM_ERASE, L"Locked", IDYES);
+    EXPECT_TRUE(RecordExists(L"Locked"));
+    EXPECT_TRUE(Exists(Unload(L"Locked")));
+    EXPECT_TRUE(Listed(L"Locked"));
+    RemoveDanglingLink(L"Locked");
+}
