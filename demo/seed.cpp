@@ -24,7 +24,7 @@ static const DemoApp apps[] = {
     {L"GPS Tracker", L"GPS Tracker", 5, 2500000, 2005, 9, 9, true, false},
     {L"MoneyPro 2005", L"MoneyPro", 3, 20000, 2005, 1, 4, true, false},
     {L"iPlayer Mobile", L"iPlayer", 2, 3000000, 2006, 2, 17, true, false},
-    {L"Chess Master", L"Chess Master", 2, 150000, 2004, 12, 24, true, true},
+    {L"Chess Master", L"Chess", 2, 150000, 2004, 12, 24, true, true},
     {L"Weather Today", L"Weather Today", 1, 30000, 0, 0, 0, false, false},
     {L"Dictionary EN-DE", L"Dictionary", 1, 9000000, 2005, 10, 1, true, false},
     {L"Hidden Helper", L"Hidden Helper", 1, 4096, 2005, 6, 6, true, false},

@@ -176,9 +176,11 @@ BOOL SHCreateMenuBar(SHMENUBARINFO *pmbi)
     }
     bar->parent = pmbi->hwndParent;
 
+    // Like the device's soft keys, the bar never takes the focus from the
+    // window it serves.
     int width = GetSystemMetrics(SM_CXSCREEN);
     int height = GetSystemMetrics(SM_CYMENU);
-    HWND hwnd = CreateWindowExW(0, STANDIN_MENUBAR_CLASS, L"", WS_POPUP, 0,
+    HWND hwnd = CreateWindowExW(WS_EX_NOACTIVATE, STANDIN_MENUBAR_CLASS, L"", WS_POPUP, 0,
                                 GetSystemMetrics(SM_CYSCREEN) - height, width, height,
                                 pmbi->hwndParent, NULL, ThisModule(), NULL);
     if (hwnd == NULL) {
@@ -192,7 +194,7 @@ BOOL SHCreateMenuBar(SHMENUBARINFO *pmbi)
     // The title strip is the shell's, not the program's: it goes with the
     // window it belongs to, and its failure is no failure of the bar.
     HWND nav =
-        CreateWindowExW(0, STANDIN_NAVBAR_CLASS, L"", WS_POPUP, 0, 0, width,
+        CreateWindowExW(WS_EX_NOACTIVATE, STANDIN_NAVBAR_CLASS, L"", WS_POPUP, 0, 0, width,
                         GetSystemMetrics(SM_CYCAPTION), pmbi->hwndParent, NULL, ThisModule(), NULL);
     if (nav != NULL)
         ShowWindow(nav, SW_SHOWNOACTIVATE);
