@@ -89,8 +89,8 @@ static LPSTR NewEntry(size_t textBytes)
     return (LPSTR)LocalAlloc(LPTR, bytes);
 }
 
-// Splits the file's text into names: runs of CR and LF separate them, a CR
-// ending a name is dropped, and a NUL ends the text.
+// Splits the file's text into names: runs of CR and LF separate them, CRs
+// ending a name are dropped, and a NUL ends the text.
 static void ParseHiddenText(HIDDENLIST *list, const char *text, DWORD size)
 {
     DWORD pos = 0;
@@ -102,8 +102,10 @@ static void ParseHiddenText(HIDDENLIST *list, const char *text, DWORD size)
         DWORD start = pos;
         while (pos < size && text[pos] != '\n' && text[pos] != '\0')
             pos++;
+        // CRs ending a line belong to its line end; a name that kept one
+        // would not survive being saved and read back.
         DWORD len = pos - start;
-        if (text[pos - 1] == '\r')
+        while (len > 0 && text[start + len - 1] == '\r')
             len--;
         LPSTR entry = NewEntry(len);
         if (entry == NULL)

@@ -4,13 +4,15 @@
 
 LONG ReadAppValue(HKEY subkey, LPCWSTR valueName, LPWSTR buffer)
 {
-    // One unit stays free so that a value stored without its terminator is
-    // still terminated here.
-    DWORD type = 0, size = (PATH_CCH - 1) * sizeof(WCHAR);
+    DWORD type = 0, size = PATH_CCH * sizeof(WCHAR);
     ZeroMemory(buffer, PATH_CCH * sizeof(WCHAR));
     LONG result = RegQueryValueExW(subkey, valueName, NULL, &type, (LPBYTE)buffer, &size);
     if (result == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ)
         result = ERROR_INVALID_DATA; // a number or binary data is no path
+    // A value stored without its terminator is terminated by the zeroed rest
+    // of the buffer, unless it fills the whole buffer: then it is too long.
+    if (result == ERROR_SUCCESS && buffer[PATH_CCH - 1] != L'\0')
+        result = ERROR_MORE_DATA;
     if (result != ERROR_SUCCESS)
         ZeroMemory(buffer, PATH_CCH * sizeof(WCHAR));
     return result;

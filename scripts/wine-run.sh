@@ -47,4 +47,19 @@ mkdir -p "$(dirname "$prefix")"
     fi
 ) 9>"$prefix.lock"
 
-exec "$WINE" "$@"
+if [ "${REMOVEAPPS_HEAPCHECK:-0}" != 1 ]; then
+    exec "$WINE" "$@"
+fi
+
+# Heap checking: Wine validates the heap on every operation and reports
+# overruns and bad frees as heap errors, which fail the run.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+status=0
+WINEDEBUG=-all,err+heap,warn+heap "$WINE" "$@" 2>"$log" || status=$?
+cat "$log" >&2
+if grep -q ':heap:' "$log"; then
+    echo "wine-run.sh: Wine reported heap errors in $program" >&2
+    [ $status -ne 0 ] || status=1
+fi
+exit $status

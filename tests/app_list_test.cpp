@@ -146,6 +146,10 @@ TEST_F(AppListTest, KeyDeletedUnderTheListEndsTheListing)
 
 TEST_F(AppListTest, EachRowOwnsACopyThatClearReleases)
 {
+    char check[4] = {0};
+    if (GetEnvironmentVariableA("REMOVEAPPS_HEAPCHECK", check, 4) && check[0] == '1')
+        GTEST_SKIP() << "while Wine checks the heap, freed blocks stay busy for a while; "
+                        "the plain run counts them";
     int before = HeapBlocksOfSize(APPNAME_CCH * sizeof(WCHAR));
     AddNamed({L"One", L"Two", L"Three", L"Four"});
     Refresh();

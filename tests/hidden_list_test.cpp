@@ -38,7 +38,7 @@ TEST_F(HiddenListTest, ReadsNamesWhateverTheLineEnds)
         {__LINE__, "", {}},
         {__LINE__, "first\nlast", {"first", "last"}},
         {__LINE__, std::string("\0one\n", 5), {}},
-        {__LINE__, "two cr\r\r\n", {"two cr\r"}},
+        {__LINE__, "two cr\r\r\n", {"two cr"}},
         {__LINE__, "inner\rcr\n", {"inner\rcr"}},
         {__LINE__, "  spaced  \n", {"  spaced  "}},
     };
