@@ -31,3 +31,24 @@ if [ ! -f "$WINEPREFIX/.seeded" ]; then
     touch "$WINEPREFIX/.seeded"
 fi
 cp build/bin/RemoveApps.exe build/bin/aygshell.dll "$program_dir/"
+
+# Starts Xvfb at the device's screen size on a free display, exports DISPLAY,
+# and stops it when the calling script ends.
+start_device_screen() {
+    local display_file
+    display_file=$(mktemp)
+    Xvfb -displayfd 4 -screen 0 240x320x24 -nolisten tcp 4>"$display_file" 2>/dev/null &
+    xvfb_pid=$!
+    trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
+    for _ in $(seq 50); do
+        [ -s "$display_file" ] && break
+        sleep 0.1
+    done
+    export DISPLAY=:$(cat "$display_file")
+    rm -f "$display_file"
+}
+
+# Opens the program on the device's screen, as the shell would start it.
+start_program() {
+    "$WINE" explorer /desktop=RemoveApps,240x320 "$program" &
+}

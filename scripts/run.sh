@@ -10,15 +10,8 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 shot=$root/build/remove-apps.png
-Xvfb -displayfd 4 -screen 0 240x320x24 -nolisten tcp 4>"$root/build/.xvfb-display" 2>/dev/null &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-    [ -s "$root/build/.xvfb-display" ] && break
-    sleep 0.1
-done
-export DISPLAY=:$(cat "$root/build/.xvfb-display")
-"$WINE" explorer /desktop=RemoveApps,240x320 "$program" &
+start_device_screen
+start_program
 sleep 8
 import -window root "$shot"
 "$WINESERVER" -k 2>/dev/null || true

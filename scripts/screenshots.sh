@@ -7,17 +7,8 @@ source "$(dirname "$0")/demo-env.sh"
 out=$root/docs
 mkdir -p "$out"
 
-display_file=$(mktemp)
-Xvfb -displayfd 4 -screen 0 240x320x24 -nolisten tcp 4>"$display_file" 2>/dev/null &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -f "$display_file"' EXIT
-for _ in $(seq 50); do
-    [ -s "$display_file" ] && break
-    sleep 0.1
-done
-export DISPLAY=:$(cat "$display_file")
-
-"$WINE" explorer /desktop=RemoveApps,240x320 "$program" &
+start_device_screen
+start_program
 sleep 8
 xdotool mousemove 120 150
 

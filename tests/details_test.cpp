@@ -81,9 +81,7 @@ TEST_F(DetailsTest, MissingPiecesReadNotAvailable)
     for (const auto &c : cases) {
         driver_.boxes.clear();
         driver_.Run([&](HWND dialog) {
-            std::vector<std::wstring> rows = ListRows(g_Main.hAppList);
-            int at = (int)(std::find(rows.begin(), rows.end(), c.name) - rows.begin());
-            SendMessageW(g_Main.hAppList, LVM_SETSELECTIONMARK, 0, at);
+            ASSERT_TRUE(MarkRow(c.name));
             DialogDriver::Command(dialog, IDM_DETAILS);
         });
         ASSERT_EQ(1u, driver_.boxes.size()) << "case at line " << c.line;

@@ -86,6 +86,21 @@ void AppTest::DeleteAppInstallKey() const
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall"));
 }
 
+void AppTest::InstallApp(const std::wstring &name, const std::wstring &dir) const
+{
+    MakeDir(Path(L"Program Files\\" + dir));
+    MakeFileOfSize(Path(L"Program Files\\" + dir + L"\\app.exe"), 1500);
+    MakeFileOfSize(Path(L"Program Files\\" + dir + L"\\data.bin"), 300);
+    MakeDir(Path(L"AppMgr\\" + dir));
+    MakeFileOfSize(UnloadPath(dir), 64);
+    AddRecord(name, Path(L"Program Files\\" + dir).c_str(), UnloadPath(dir).c_str());
+}
+
+std::wstring AppTest::UnloadPath(const std::wstring &dir) const
+{
+    return Path(L"AppMgr\\" + dir + L"\\" + dir + L".unload");
+}
+
 void MakeDir(const std::wstring &path)
 {
     size_t at = path.find(L'\\', 3);
@@ -209,6 +224,16 @@ std::vector<std::wstring> ListRows(HWND list)
         rows.push_back(text);
     }
     return rows;
+}
+
+bool MarkRow(const std::wstring &name)
+{
+    std::vector<std::wstring> rows = ListRows(g_Main.hAppList);
+    auto at = std::find(rows.begin(), rows.end(), name);
+    if (at == rows.end())
+        return false;
+    SendMessageW(g_Main.hAppList, LVM_SETSELECTIONMARK, 0, at - rows.begin());
+    return true;
 }
 
 // The driver being run: the hooks and the timer reach it through here.
@@ -339,6 +364,21 @@ void DialogDriver::Start(const std::function<void(HWND)> &script, const std::fun
     body();
     KillTimer(NULL, timer);
     g_script = nullptr;
+}
+
+void DialogDriver::RunOnRow(const std::wstring &name, WORD command, int answer)
+{
+    answers = {answer};
+    Run([&](HWND dialog) {
+        ASSERT_TRUE(MarkRow(name)) << Narrow(name);
+        Command(dialog, command);
+        rowsAfter = ListRows(g_Main.hAppList);
+    });
+}
+
+bool DialogDriver::Listed(const std::wstring &name) const
+{
+    return std::find(rowsAfter.begin(), rowsAfter.end(), name) != rowsAfter.end();
 }
 
 void DialogDriver::Run(const std::function<void(HWND)> &script)

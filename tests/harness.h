@@ -27,6 +27,10 @@ class AppTest : public ::testing::Test
     bool RecordExists(const std::wstring &name) const;
     // Deletes Security\AppInstall itself, as on a device that is locked.
     void DeleteAppInstallKey() const;
+    // An installed application: two files in "Program Files\dir" and its
+    // uninstall-information file in a folder of its own, "AppMgr\dir".
+    void InstallApp(const std::wstring &name, const std::wstring &dir) const;
+    std::wstring UnloadPath(const std::wstring &dir) const;
 
     std::wstring root_; // the scratch folder, without trailing backslash
   private:
@@ -47,6 +51,8 @@ std::string Narrow(const std::wstring &text);
 
 // Rows of a list-view control, top to bottom.
 std::vector<std::wstring> ListRows(HWND list);
+// Puts the main list's selection mark on the row `name`, as a tap would.
+bool MarkRow(const std::wstring &name);
 
 // One message box the program showed, as the user saw it.
 struct ShownBox {
@@ -65,6 +71,10 @@ class DialogDriver
     DialogDriver();
     ~DialogDriver();
     void Run(const std::function<void(HWND)> &script);
+    // Runs the dialog, marks the row `name`, sends `command` and answers its
+    // question with `answer`; the rows are kept in rowsAfter.
+    void RunOnRow(const std::wstring &name, WORD command, int answer);
+    bool Listed(const std::wstring &name) const;
     // As Run, but starts the program through its entry point.
     int RunProgram(const std::function<void(HWND)> &script);
     // Sends a command to the dialog as the menu bar or the action key would.
@@ -79,6 +89,7 @@ class DialogDriver
     int menuChoice = -1;
     std::vector<std::wstring> menuItems;
     std::vector<UINT> menuIds;
+    std::vector<std::wstring> rowsAfter;
 
   private:
     DialogDriver *previous_; // the driver this one stands in for while it lives

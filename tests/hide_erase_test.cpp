@@ -9,41 +9,16 @@
 class HideEraseTest : public AppTest
 {
   protected:
-    void Install(const std::wstring &name)
-    {
-        MakeDir(Path(L"Program Files\\" + name));
-        MakeFileOfSize(Path(L"Program Files\\" + name + L"\\app.exe"), 100);
-        MakeDir(Path(L"AppMgr\\" + name));
-        MakeFileOfSize(Unload(name), 10);
-        AddRecord(name, Path(L"Program Files\\" + name).c_str(), Unload(name).c_str());
-    }
-    std::wstring Unload(const std::wstring &name) const
-    {
-        return Path(L"AppMgr\\" + name + L"\\" + name + L".unload");
-    }
     void Apply(WORD command, const std::wstring &name, int answer)
     {
-        driver_.answers = {answer};
-        driver_.Run([&](HWND dialog) {
-            std::vector<std::wstring> rows = ListRows(g_Main.hAppList);
-            auto at = std::find(rows.begin(), rows.end(), name);
-            ASSERT_NE(rows.end(), at) << Narrow(name);
-            SendMessageW(g_Main.hAppList, LVM_SETSELECTIONMARK, 0, at - rows.begin());
-            DialogDriver::Command(dialog, command);
-            rowsAfter_ = ListRows(g_Main.hAppList);
-        });
-    }
-    bool Listed(const std::wstring &name) const
-    {
-        return std::find(rowsAfter_.begin(), rowsAfter_.end(), name) != rowsAfter_.end();
+        driver_.RunOnRow(name, command, answer);
     }
     DialogDriver driver_;
-    std::vector<std::wstring> rowsAfter_;
 };
 
 TEST_F(HideEraseTest, HideNoChangesNothing)
 {
-    Install(L"Game");
+    InstallApp(L"Game", L"Game");
     Apply(IDM_HIDE, L"Game", IDNO);
     ASSERT_EQ(1u, driver_.boxes.size());
     EXPECT_EQ(L"Are you sure to add \"Game\" to hidden list?\nLater you can remove it from "
@@ -51,17 +26,17 @@ TEST_F(HideEraseTest, HideNoChangesNothing)
               driver_.boxes[0].text);
     EXPECT_TRUE(driver_.boxes[0].yesNo);
     EXPECT_EQ(0, g_Hidden.count);
-    EXPECT_TRUE(Listed(L"Game"));
+    EXPECT_TRUE(driver_.Listed(L"Game"));
     EXPECT_EQ(0, driver_.refreshes);
 }
 
 TEST_F(HideEraseTest, HideYesDropsTheRowAndTouchesNothingElse)
 {
-    Install(L"Game");
-    Install(L"Tool");
+    InstallApp(L"Game", L"Game");
+    InstallApp(L"Tool", L"Tool");
     std::vector<std::wstring> before = Snapshot(root_);
     Apply(IDM_HIDE, L"Game", IDYES);
-    EXPECT_EQ((std::vector<std::wstring>{L"Tool"}), rowsAfter_);
+    EXPECT_EQ((std::vector<std::wstring>{L"Tool"}), driver_.rowsAfter);
     EXPECT_EQ(1u, driver_.boxes.size()) << "no message after hiding";
     EXPECT_TRUE(IsHiddenName(L"Game"));
     EXPECT_TRUE(RecordExists(L"Game"));
@@ -72,16 +47,16 @@ TEST_F(HideEraseTest, HideYesDropsTheRowAndTouchesNothingElse)
 TEST_F(HideEraseTest, NameTheCodePageCannotHoldStaysListed)
 {
     const std::wstring name = L"\x4e2d\x6587 Reader";
-    Install(L"Tool");
+    InstallApp(L"Tool", L"Tool");
     AddRecord(name, NULL, NULL);
     Apply(IDM_HIDE, name, IDYES);
     EXPECT_EQ(1, g_Hidden.count);
-    EXPECT_TRUE(Listed(name));
+    EXPECT_TRUE(driver_.Listed(name));
 }
 
 TEST_F(HideEraseTest, EraseNoChangesNothing)
 {
-    Install(L"Game");
+    InstallApp(L"Game", L"Game");
     std::vector<std::wstring> before = Snapshot(root_);
     Apply(IDM_ERASE, L"Game", IDNO);
     ASSERT_EQ(1u, driver_.boxes.size());
@@ -96,17 +71,17 @@ TEST_F(HideEraseTest, EraseNoChangesNothing)
 
 TEST_F(HideEraseTest, EraseYesDeletesRecordAndUninstallFileButNotTheApplication)
 {
-    Install(L"Game");
-    Install(L"Tool");
+    InstallApp(L"Game", L"Game");
+    InstallApp(L"Tool", L"Tool");
     Apply(IDM_ERASE, L"Game", IDYES);
     EXPECT_FALSE(RecordExists(L"Game"));
-    EXPECT_FALSE(Exists(Unload(L"Game")));
+    EXPECT_FALSE(Exists(UnloadPath(L"Game")));
     EXPECT_FALSE(Exists(Path(L"AppMgr\\Game")));
     EXPECT_TRUE(Exists(Path(L"AppMgr")));
     EXPECT_TRUE(Exists(Path(L"Program Files\\Game\\app.exe")));
     EXPECT_TRUE(RecordExists(L"Tool"));
-    EXPECT_TRUE(Exists(Unload(L"Tool")));
-    EXPECT_EQ((std::vector<std::wstring>{L"Tool"}), rowsAfter_);
+    EXPECT_TRUE(Exists(UnloadPath(L"Tool")));
+    EXPECT_EQ((std::vector<std::wstring>{L"Tool"}), driver_.rowsAfter);
     EXPECT_EQ(1u, driver_.boxes.size()) << "no message after erasing";
     // The configuration manager can no longer reach it either.
     std::wstring doc = L"<wap-provisioningdoc><characteristic type=\"UnInstall\"><characteristic "
@@ -117,7 +92,7 @@ TEST_F(HideEraseTest, EraseYesDeletesRecordAndUninstallFileButNotTheApplication)
 
 TEST_F(HideEraseTest, RecordWithoutUninstallValueIsErasedWithNoFileOperation)
 {
-    Install(L"Tool");
+    InstallApp(L"Tool", L"Tool");
     AddRecord(L"Bare", Path(L"Program Files\\Tool").c_str(), NULL);
     std::vector<std::wstring> before = Snapshot(root_);
     Apply(IDM_ERASE, L"Bare", IDYES);
@@ -127,7 +102,7 @@ TEST_F(HideEraseTest, RecordWithoutUninstallValueIsErasedWithNoFileOperation)
 
 TEST_F(HideEraseTest, RecordWithSubkeysIsErasedWhole)
 {
-    Install(L"Nested");
+    InstallApp(L"Nested", L"Nested");
     HKEY sub;
     ASSERT_EQ(ERROR_SUCCESS,
               RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall\\Nested\\Parts\\Deeper", 0,
@@ -135,7 +110,7 @@ TEST_F(HideEraseTest, RecordWithSubkeysIsErasedWhole)
     RegCloseKey(sub);
     Apply(IDM_ERASE, L"Nested", IDYES);
     EXPECT_FALSE(RecordExists(L"Nested"));
-    EXPECT_FALSE(Exists(Unload(L"Nested")));
+    EXPECT_FALSE(Exists(UnloadPath(L"Nested")));
 }
 
 extern "C" LONG NTAPI NtDeleteKey(HANDLE key);
@@ -168,13 +143,13 @@ static void RemoveDanglingLink(const std::wstring &name)
 
 TEST_F(HideEraseTest, RecordThatCannotBeDeletedKeepsItsFile)
 {
-    Install(L"Locked");
+    InstallApp(L"Locked", L"Locked");
     AddDanglingLink(L"Locked");
     ASSERT_NE(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall\\Locked"))
         << "the registry should refuse to delete the record";
     Apply(IDM_ERASE, L"Locked", IDYES);
     EXPECT_TRUE(RecordExists(L"Locked"));
-    EXPECT_TRUE(Exists(Unload(L"Locked")));
-    EXPECT_TRUE(Listed(L"Locked"));
+    EXPECT_TRUE(Exists(UnloadPath(L"Locked")));
+    EXPECT_TRUE(driver_.Listed(L"Locked"));
     RemoveDanglingLink(L"Locked");
 }

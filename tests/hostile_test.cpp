@@ -160,12 +160,9 @@ class HostileRegistryTest : public AppTest
         driver_.Run([&](HWND dialog) {
             std::vector<std::wstring> rows = ListRows(g_Main.hAppList);
             for (const std::wstring &row : rows) {
-                std::vector<std::wstring> now = ListRows(g_Main.hAppList);
-                auto at = std::find(now.begin(), now.end(), row);
-                if (at == now.end())
-                    continue;
+                if (!MarkRow(row))
+                    continue; // gone with an earlier command
                 driver_.answers.assign(2, answer);
-                SendMessageW(g_Main.hAppList, LVM_SETSELECTIONMARK, 0, at - now.begin());
                 DialogDriver::Command(dialog, command);
             }
         });

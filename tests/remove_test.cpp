@@ -8,37 +8,9 @@
 class RemoveTest : public AppTest
 {
   protected:
-    // An installed application: two files in its install folder and its
-    // uninstall-information file in a folder of its own.
-    void Install(const std::wstring &name, const std::wstring &dir)
-    {
-        MakeDir(Path(L"Program Files\\" + dir));
-        MakeFileOfSize(Path(L"Program Files\\" + dir + L"\\app.exe"), 1500);
-        MakeFileOfSize(Path(L"Program Files\\" + dir + L"\\data.bin"), 300);
-        MakeDir(Path(L"AppMgr\\" + dir));
-        MakeFileOfSize(UnloadPath(dir), 64);
-        AddRecord(name, Path(L"Program Files\\" + dir).c_str(), UnloadPath(dir).c_str());
-    }
-    std::wstring UnloadPath(const std::wstring &dir) const
-    {
-        return Path(L"AppMgr\\" + dir + L"\\" + dir + L".unload");
-    }
-    // Runs the dialog, marks the row of `name` as a tap would, and removes it.
     void RemoveApp(const std::wstring &name, int answer, WORD command = IDM_SELECT)
     {
-        driver_.answers = {answer};
-        driver_.Run([&](HWND dialog) {
-            std::vector<std::wstring> rows = ListRows(g_Main.hAppList);
-            auto at = std::find(rows.begin(), rows.end(), name);
-            ASSERT_NE(rows.end(), at) << Narrow(name);
-            SendMessageW(g_Main.hAppList, LVM_SETSELECTIONMARK, 0, at - rows.begin());
-            DialogDriver::Command(dialog, command);
-            rowsAfter_ = ListRows(g_Main.hAppList);
-        });
-    }
-    bool Listed(const std::wstring &name) const
-    {
-        return std::find(rowsAfter_.begin(), rowsAfter_.end(), name) != rowsAfter_.end();
+        driver_.RunOnRow(name, command, answer);
     }
     std::wstring LastDocument() const
     {
@@ -47,12 +19,11 @@ class RemoveTest : public AppTest
         return doc;
     }
     DialogDriver driver_;
-    std::vector<std::wstring> rowsAfter_;
 };
 
 TEST_F(RemoveTest, NoChangesNothing)
 {
-    Install(L"Foo", L"Foo");
+    InstallApp(L"Foo", L"Foo");
     std::vector<std::wstring> before = Snapshot(root_);
     std::wstring documentBefore = LastDocument();
     RemoveApp(L"Foo", IDNO);
@@ -68,8 +39,8 @@ TEST_F(RemoveTest, NoChangesNothing)
 
 TEST_F(RemoveTest, YesUninstallsAndCleansUpTheLeftoverFileAndItsEmptyFolder)
 {
-    Install(L"Foo", L"Foo");
-    Install(L"Bar", L"Bar");
+    InstallApp(L"Foo", L"Foo");
+    InstallApp(L"Bar", L"Bar");
     RemoveApp(L"Foo", IDYES);
     EXPECT_FALSE(RecordExists(L"Foo"));
     EXPECT_FALSE(Exists(Path(L"Program Files\\Foo")));
@@ -78,7 +49,7 @@ TEST_F(RemoveTest, YesUninstallsAndCleansUpTheLeftoverFileAndItsEmptyFolder)
     EXPECT_TRUE(Exists(Path(L"AppMgr"))) << "never the parent folder";
     EXPECT_TRUE(Exists(UnloadPath(L"Bar")));
     EXPECT_TRUE(RecordExists(L"Bar"));
-    EXPECT_EQ((std::vector<std::wstring>{L"Bar"}), rowsAfter_);
+    EXPECT_EQ((std::vector<std::wstring>{L"Bar"}), driver_.rowsAfter);
     ASSERT_EQ(2u, driver_.boxes.size());
     EXPECT_EQ(L"\"Foo\" has been removed from device.", driver_.boxes[1].text);
     EXPECT_EQ(L"Remove Apps", driver_.boxes[1].caption);
@@ -88,7 +59,7 @@ TEST_F(RemoveTest, YesUninstallsAndCleansUpTheLeftoverFileAndItsEmptyFolder)
 
 TEST_F(RemoveTest, DocumentNamesTheApplicationInFivePieces)
 {
-    Install(L"Foo", L"Foo");
+    InstallApp(L"Foo", L"Foo");
     RemoveApp(L"Foo", IDYES);
     EXPECT_EQ(L"<wap-provisioningdoc><characteristic type=\"UnInstall\">"
               L"<characteristic type=\"Foo\"><parm name=\"uninstall\" value=\"1\"/>"
@@ -99,9 +70,9 @@ TEST_F(RemoveTest, DocumentNamesTheApplicationInFivePieces)
 TEST_F(RemoveTest, NameWithXmlCharactersRemovesThatApplicationOnly)
 {
     const std::wstring name = L"Tom & \"Jerry\" <2> 'x'";
-    Install(name, L"TomJerry");
-    Install(L"Tom ", L"Tom");
-    Install(L"Jerry", L"Jerry");
+    InstallApp(name, L"TomJerry");
+    InstallApp(L"Tom ", L"Tom");
+    InstallApp(L"Jerry", L"Jerry");
     RemoveApp(name, IDYES);
     EXPECT_FALSE(RecordExists(name));
     EXPECT_FALSE(Exists(UnloadPath(L"TomJerry")));
@@ -116,7 +87,7 @@ TEST_F(RemoveTest, NameWithXmlCharactersRemovesThatApplicationOnly)
 
 TEST_F(RemoveTest, FolderThatStillHoldsOtherFilesStays)
 {
-    Install(L"Foo", L"Foo");
+    InstallApp(L"Foo", L"Foo");
     MakeFileOfSize(Path(L"AppMgr\\Foo\\other.txt"), 10);
     RemoveApp(L"Foo", IDYES);
     EXPECT_FALSE(Exists(UnloadPath(L"Foo")));
@@ -125,7 +96,7 @@ TEST_F(RemoveTest, FolderThatStillHoldsOtherFilesStays)
 
 TEST_F(RemoveTest, ReadOnlyUninstallFileIsDeleted)
 {
-    Install(L"Foo", L"Foo");
+    InstallApp(L"Foo", L"Foo");
     SetFileAttributesW(UnloadPath(L"Foo").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     RemoveApp(L"Foo", IDYES);
     EXPECT_FALSE(Exists(UnloadPath(L"Foo")));
@@ -137,7 +108,7 @@ TEST_F(RemoveTest, RecordWithoutUninstallValueTouchesNoOtherFile)
     MakeDir(Path(L"Program Files\\Plain"));
     MakeFileOfSize(Path(L"Program Files\\Plain\\plain.exe"), 10);
     AddRecord(L"Plain", Path(L"Program Files\\Plain").c_str(), NULL);
-    Install(L"Other", L"Other");
+    InstallApp(L"Other", L"Other");
     std::vector<std::wstring> appMgr = Snapshot(Path(L"AppMgr"));
     RemoveApp(L"Plain", IDYES);
     EXPECT_FALSE(RecordExists(L"Plain"));
@@ -157,7 +128,7 @@ TEST_F(RemoveTest, UninstallPathNamingNoFileDeletesNothing)
 
 TEST_F(RemoveTest, FailedUninstallKeepsRecordFileAndRowAndSaysSo)
 {
-    Install(L"Busy", L"Busy");
+    InstallApp(L"Busy", L"Busy");
     HANDLE inUse = CreateFileW(Path(L"Program Files\\Busy\\app.exe").c_str(), GENERIC_READ, 0, NULL,
                                OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, inUse);
@@ -165,7 +136,7 @@ TEST_F(RemoveTest, FailedUninstallKeepsRecordFileAndRowAndSaysSo)
     CloseHandle(inUse);
     EXPECT_TRUE(RecordExists(L"Busy"));
     EXPECT_TRUE(Exists(UnloadPath(L"Busy")));
-    EXPECT_TRUE(Listed(L"Busy"));
+    EXPECT_TRUE(driver_.Listed(L"Busy"));
     ASSERT_EQ(2u, driver_.boxes.size());
     EXPECT_EQ(L"Could not remove \"Busy\" from device.", driver_.boxes[1].text);
     EXPECT_EQ(L"Remove Apps", driver_.boxes[1].caption);
@@ -175,9 +146,9 @@ TEST_F(RemoveTest, FailedUninstallKeepsRecordFileAndRowAndSaysSo)
 
 TEST_F(RemoveTest, ActionKeyRemovesAsSelectDoes)
 {
-    Install(L"Foo", L"Foo");
+    InstallApp(L"Foo", L"Foo");
     RemoveApp(L"Foo", IDYES, IDOK);
     EXPECT_FALSE(RecordExists(L"Foo"));
     EXPECT_FALSE(Exists(UnloadPath(L"Foo")));
-    EXPECT_FALSE(Listed(L"Foo"));
+    EXPECT_FALSE(driver_.Listed(L"Foo"));
 }

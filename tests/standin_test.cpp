@@ -8,14 +8,6 @@
 class ConfigManagerTest : public AppTest
 {
   protected:
-    void Install(const std::wstring &name, const std::wstring &dir)
-    {
-        MakeDir(Path(dir + L"\\sub"));
-        MakeFileOfSize(Path(dir + L"\\app.exe"), 100);
-        MakeFileOfSize(Path(dir + L"\\sub\\data.bin"), 100);
-        MakeFileOfSize(Path(dir + L".unload"), 10);
-        AddRecord(name, Path(dir).c_str(), Path(dir + L".unload").c_str());
-    }
     static std::wstring Doc(const std::wstring &apps)
     {
         return L"<wap-provisioningdoc><characteristic type=\"UnInstall\">" + apps +
@@ -37,7 +29,7 @@ class ConfigManagerTest : public AppTest
 
 TEST_F(ConfigManagerTest, UninstallsFilesThenRecordAndLeavesTheUninstallFile)
 {
-    Install(L"Foo", L"Foo");
+    InstallApp(L"Foo", L"Foo");
     LPWSTR result = NULL;
     std::wstring doc = Doc(App(L"Foo"));
     EXPECT_EQ(S_OK, DMProcessConfigXML(doc.c_str(), CFGFLAG_PROCESS, &result));
@@ -45,15 +37,15 @@ TEST_F(ConfigManagerTest, UninstallsFilesThenRecordAndLeavesTheUninstallFile)
     EXPECT_EQ(doc, std::wstring(result));
     delete[] result;
     EXPECT_FALSE(RecordExists(L"Foo"));
-    EXPECT_FALSE(Exists(Path(L"Foo")));
-    EXPECT_TRUE(Exists(Path(L"Foo.unload")));
+    EXPECT_FALSE(Exists(Path(L"Program Files\\Foo")));
+    EXPECT_TRUE(Exists(UnloadPath(L"Foo")));
 }
 
 TEST_F(ConfigManagerTest, DecodesEntitiesAsAnyXmlReaderDoes)
 {
-    Install(L"A&B \"q\" <x>", L"AB");
-    Install(L"A", L"A");
-    Install(L"A&amp;B", L"Literal");
+    InstallApp(L"A&B \"q\" <x>", L"AB");
+    InstallApp(L"A", L"A");
+    InstallApp(L"A&amp;B", L"Literal");
     EXPECT_EQ(S_OK, Process(Doc(App(L"A&amp;B &quot;q&quot; &lt;x&gt;"))));
     EXPECT_FALSE(RecordExists(L"A&B \"q\" <x>"));
     EXPECT_TRUE(RecordExists(L"A"));
@@ -85,7 +77,7 @@ TEST_F(ConfigManagerTest, MalformedDocumentFailsWholeAndTouchesNothing)
         {__LINE__, Doc(App(L"Foo") + L"<characteristic type=\"Bar\">")},
         {__LINE__, L"<!DOCTYPE x [<!ENTITY e \"Foo\">]>" + Doc(App(L"&e;"))},
     };
-    Install(L"Foo", L"Foo");
+    InstallApp(L"Foo", L"Foo");
     std::vector<std::wstring> before = Snapshot(root_);
     for (const auto &c : cases) {
         EXPECT_EQ(CONFIG_E_BAD_XML, Process(c.doc)) << "case at line " << c.line;
@@ -96,7 +88,7 @@ TEST_F(ConfigManagerTest, MalformedDocumentFailsWholeAndTouchesNothing)
 
 TEST_F(ConfigManagerTest, UnknownNameFailsThatRequestOnly)
 {
-    Install(L"Foo", L"Foo");
+    InstallApp(L"Foo", L"Foo");
     EXPECT_EQ(CONFIG_E_ENTRYNOTFOUND, Process(Doc(App(L"Nobody"))));
     EXPECT_EQ(CONFIG_E_ENTRYNOTFOUND, Process(Doc(App(L"Nobody") + App(L"Foo"))));
     EXPECT_FALSE(RecordExists(L"Foo"));
@@ -104,8 +96,8 @@ TEST_F(ConfigManagerTest, UnknownNameFailsThatRequestOnly)
 
 TEST_F(ConfigManagerTest, FileInUseFailsAndKeepsTheRecord)
 {
-    Install(L"Foo", L"Foo");
-    HANDLE inUse = CreateFileW(Path(L"Foo\\sub\\data.bin").c_str(), GENERIC_READ, 0, NULL,
+    InstallApp(L"Foo", L"Foo");
+    HANDLE inUse = CreateFileW(Path(L"Program Files\\Foo\\data.bin").c_str(), GENERIC_READ, 0, NULL,
                                OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, inUse);
     EXPECT_EQ(CONFIG_E_CSPEXCEPTION, Process(Doc(App(L"Foo"))));
@@ -127,7 +119,7 @@ TEST_F(ConfigManagerTest, RecordNamingADriveOrNothingLosesOnlyItsRecord)
 
 TEST_F(ConfigManagerTest, OnlyProcessingIsOffered)
 {
-    Install(L"Foo", L"Foo");
+    InstallApp(L"Foo", L"Foo");
     LPWSTR result = (LPWSTR)1;
     std::wstring doc = Doc(App(L"Foo"));
     EXPECT_EQ(E_INVALIDARG, DMProcessConfigXML(doc.c_str(), 0, &result));
