@@ -44,10 +44,9 @@ TEST_F(DetailsTest, ShowsPathSizeAndDateUnderTheApplicationsName)
     InstallThreeKilobytes(L"Notes");
     ShowDetails();
     ASSERT_EQ(1u, driver_.boxes.size());
-    EXPECT_EQ(L"Install path: \"" + dir_ + L"\"\nSize: 3KB\nInstall date: 2005/03/14",
-              driver_.boxes[0].text);
-    EXPECT_EQ(L"Notes", driver_.boxes[0].caption);
-    EXPECT_EQ((UINT)MB_ICONINFORMATION, driver_.boxes[0].icon);
+    EXPECT_BOX(driver_.boxes[0],
+               L"Install path: \"" + dir_ + L"\"\nSize: 3KB\nInstall date: 2005/03/14", L"Notes",
+               MB_ICONINFORMATION);
 }
 
 TEST_F(DetailsTest, DateIsTheStoredOneNotShiftedToLocalTime)
@@ -103,11 +102,8 @@ TEST_F(DetailsTest, RecordThatCannotBeReadSaysSo)
         DialogDriver::Command(dialog, IDM_DETAILS);
     });
     ASSERT_EQ(2u, driver_.boxes.size());
-    for (const ShownBox &box : driver_.boxes) {
-        EXPECT_EQ(L"Could not get details.", box.text);
-        EXPECT_EQ(L"Remove Apps", box.caption);
-        EXPECT_EQ((UINT)MB_ICONERROR, box.icon);
-    }
+    for (const ShownBox &box : driver_.boxes)
+        EXPECT_BOX(box, L"Could not get details.", L"Remove Apps", MB_ICONERROR);
 }
 
 TEST_F(DetailsTest, ChangesNothing)

@@ -118,10 +118,9 @@ TEST_F(DialogTest, MissingRegistryKeyTellsTheUserAndEnds)
     driver_.Run([&](HWND) { ADD_FAILURE() << "the dialog should not have stayed up"; });
     EXPECT_FALSE(driver_.scriptRan);
     ASSERT_EQ(1u, driver_.boxes.size());
-    EXPECT_EQ(L"Could not access registry. Probably you should unlock your device.",
-              driver_.boxes[0].text);
-    EXPECT_EQ(L"Remove Apps", driver_.boxes[0].caption);
-    EXPECT_EQ((UINT)MB_ICONERROR, driver_.boxes[0].icon);
+    EXPECT_BOX(driver_.boxes[0],
+               L"Could not access registry. Probably you should unlock your device.",
+               L"Remove Apps", MB_ICONERROR);
 }
 
 TEST_F(DialogTest, ActionKeyAsksToRemoveAsSelectDoes)

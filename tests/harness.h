@@ -62,6 +62,15 @@ struct ShownBox {
     bool yesNo; // Yes and No buttons rather than OK
 };
 
+// Checks a shown box's text, caption and icon, reporting the caller's line.
+#define EXPECT_BOX(box, text_, caption_, icon_)                                                    \
+    do {                                                                                           \
+        SCOPED_TRACE("box checked here");                                                          \
+        EXPECT_EQ(text_, (box).text);                                                              \
+        EXPECT_EQ(caption_, (box).caption);                                                        \
+        EXPECT_EQ((UINT)(icon_), (box).icon);                                                      \
+    } while (0)
+
 // Runs the main dialog; the script runs inside its message loop once it is
 // up, then "Done" is pressed. Message boxes are recorded and answered from
 // `answers` (Yes/No boxes default to No, others to OK).

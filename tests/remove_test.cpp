@@ -51,9 +51,8 @@ TEST_F(RemoveTest, YesUninstallsAndCleansUpTheLeftoverFileAndItsEmptyFolder)
     EXPECT_TRUE(RecordExists(L"Bar"));
     EXPECT_EQ((std::vector<std::wstring>{L"Bar"}), driver_.rowsAfter);
     ASSERT_EQ(2u, driver_.boxes.size());
-    EXPECT_EQ(L"\"Foo\" has been removed from device.", driver_.boxes[1].text);
-    EXPECT_EQ(L"Remove Apps", driver_.boxes[1].caption);
-    EXPECT_EQ((UINT)MB_ICONINFORMATION, driver_.boxes[1].icon);
+    EXPECT_BOX(driver_.boxes[1], L"\"Foo\" has been removed from device.", L"Remove Apps",
+               MB_ICONINFORMATION);
     EXPECT_EQ(1, driver_.refreshes);
 }
 
@@ -138,9 +137,8 @@ TEST_F(RemoveTest, FailedUninstallKeepsRecordFileAndRowAndSaysSo)
     EXPECT_TRUE(Exists(UnloadPath(L"Busy")));
     EXPECT_TRUE(driver_.Listed(L"Busy"));
     ASSERT_EQ(2u, driver_.boxes.size());
-    EXPECT_EQ(L"Could not remove \"Busy\" from device.", driver_.boxes[1].text);
-    EXPECT_EQ(L"Remove Apps", driver_.boxes[1].caption);
-    EXPECT_EQ((UINT)MB_ICONERROR, driver_.boxes[1].icon);
+    EXPECT_BOX(driver_.boxes[1], L"Could not remove \"Busy\" from device.", L"Remove Apps",
+               MB_ICONERROR);
     EXPECT_EQ(1, driver_.refreshes);
 }
 
