@@ -43,7 +43,7 @@ TEST_F(DetailsTest, ShowsPathSizeAndDateUnderTheApplicationsName)
 {
     InstallThreeKilobytes(L"Notes");
     ShowDetails();
-    ASSERT_EQ(1u, driver_.boxes.size());
+    ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_BOX(driver_.boxes[0],
                L"Install path: \"" + dir_ + L"\"\nSize: 3KB\nInstall date: 2005/03/14", L"Notes",
                MB_ICONINFORMATION);
@@ -60,7 +60,7 @@ TEST_F(DetailsTest, DateIsTheStoredOneNotShiftedToLocalTime)
     FileTimeToSystemTime(&local, &shifted);
     ASSERT_NE(14, shifted.wDay) << "the test runs with TZ set east of UTC";
     ShowDetails();
-    ASSERT_EQ(1u, driver_.boxes.size());
+    ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_NE(std::wstring::npos, driver_.boxes[0].text.find(L"Install date: 2005/03/14"));
 }
 
@@ -101,7 +101,7 @@ TEST_F(DetailsTest, RecordThatCannotBeReadSaysSo)
         SendMessageW(g_Main.hAppList, LVM_SETSELECTIONMARK, 0, 1);
         DialogDriver::Command(dialog, IDM_DETAILS);
     });
-    ASSERT_EQ(2u, driver_.boxes.size());
+    ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     for (const ShownBox &box : driver_.boxes)
         EXPECT_BOX(box, L"Could not get details.", L"Remove Apps", MB_ICONERROR);
 }

@@ -91,7 +91,7 @@ TEST_F(DialogTest, RefreshShowsRecordAddedMeanwhile)
 TEST_F(DialogTest, AboutShowsVersionWithTitleAndInformationIcon)
 {
     driver_.Run([&](HWND dialog) { DialogDriver::Command(dialog, IDM_ABOUT); });
-    ASSERT_EQ(1u, driver_.boxes.size());
+    ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_NE(std::wstring::npos, driver_.boxes[0].text.find(L"Remove Apps 0.3"))
         << Narrow(driver_.boxes[0].text);
     EXPECT_EQ(L"Remove Apps", driver_.boxes[0].caption);
@@ -117,7 +117,7 @@ TEST_F(DialogTest, MissingRegistryKeyTellsTheUserAndEnds)
     DeleteAppInstallKey();
     driver_.Run([&](HWND) { ADD_FAILURE() << "the dialog should not have stayed up"; });
     EXPECT_FALSE(driver_.scriptRan);
-    ASSERT_EQ(1u, driver_.boxes.size());
+    ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_BOX(driver_.boxes[0],
                L"Could not access registry. Probably you should unlock your device.",
                L"Remove Apps", MB_ICONERROR);
@@ -131,7 +131,7 @@ TEST_F(DialogTest, ActionKeyAsksToRemoveAsSelectDoes)
         DialogDriver::Command(dialog, IDOK);
         DialogDriver::Command(dialog, IDM_SELECT);
     });
-    ASSERT_EQ(2u, driver_.boxes.size());
+    ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     for (const ShownBox &box : driver_.boxes) {
         EXPECT_EQ(L"Are you sure to remove \"Alpha\" from device?", box.text);
         EXPECT_TRUE(box.yesNo);
@@ -218,6 +218,6 @@ TEST_F(DialogTest, MenuSoftKeyOpensTheSixItemsAndSendsTheChosenOne)
     EXPECT_EQ(
         (std::vector<UINT>{IDM_SELECT, IDM_DETAILS, IDM_HIDE, IDM_ERASE, IDM_REFRESH, IDM_ABOUT}),
         driver_.menuIds);
-    ASSERT_EQ(1u, driver_.boxes.size());
+    ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_NE(std::wstring::npos, driver_.boxes[0].text.find(L"0.3"));
 }

@@ -226,6 +226,12 @@ std::vector<std::wstring> ListRows(HWND list)
     return rows;
 }
 
+void PrintTo(const ShownBox &box, std::ostream *out)
+{
+    *out << "{\"" << Narrow(box.text) << "\", caption \"" << Narrow(box.caption) << "\", icon "
+         << box.icon << (box.yesNo ? ", yes/no}" : "}");
+}
+
 bool MarkRow(const std::wstring &name)
 {
     std::vector<std::wstring> rows = ListRows(g_Main.hAppList);
@@ -264,7 +270,10 @@ static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND box = (HWND)wParam;
     WCHAR cls[16] = {0};
-    if (code == HCBT_ACTIVATE && GetClassNameW(box, cls, 16) && lstrcmpW(cls, L"#32770") == 0 &&
+    // Wine may report the activation of another test process's window here:
+    // only this thread's boxes are the program's.
+    if (code == HCBT_ACTIVATE && GetWindowThreadProcessId(box, NULL) == GetCurrentThreadId() &&
+        GetClassNameW(box, cls, 16) && lstrcmpW(cls, L"#32770") == 0 &&
         GetDlgItem(box, 0xFFFF) != NULL && g_seenBoxes.insert(box).second) {
         ShownBox shown;
         WCHAR text[1024] = {0};

@@ -62,6 +62,9 @@ struct ShownBox {
     bool yesNo; // Yes and No buttons rather than OK
 };
 
+// Lets failure messages show the boxes a test saw.
+void PrintTo(const ShownBox &box, std::ostream *out);
+
 // Checks a shown box's text, caption and icon, reporting the caller's line.
 #define EXPECT_BOX(box, text_, caption_, icon_)                                                    \
     do {                                                                                           \

@@ -20,7 +20,7 @@ TEST_F(HideEraseTest, HideNoChangesNothing)
 {
     InstallApp(L"Game", L"Game");
     Apply(IDM_HIDE, L"Game", IDNO);
-    ASSERT_EQ(1u, driver_.boxes.size());
+    ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_EQ(L"Are you sure to add \"Game\" to hidden list?\nLater you can remove it from "
               L"Hide.txt to show it again.",
               driver_.boxes[0].text);
@@ -37,7 +37,8 @@ TEST_F(HideEraseTest, HideYesDropsTheRowAndTouchesNothingElse)
     std::vector<std::wstring> before = Snapshot(root_);
     Apply(IDM_HIDE, L"Game", IDYES);
     EXPECT_EQ((std::vector<std::wstring>{L"Tool"}), driver_.rowsAfter);
-    EXPECT_EQ(1u, driver_.boxes.size()) << "no message after hiding";
+    EXPECT_EQ(1u, driver_.boxes.size())
+        << "no message after hiding" << testing::PrintToString(driver_.boxes);
     EXPECT_TRUE(IsHiddenName(L"Game"));
     EXPECT_TRUE(RecordExists(L"Game"));
     EXPECT_EQ(before, Snapshot(root_));
@@ -59,7 +60,7 @@ TEST_F(HideEraseTest, EraseNoChangesNothing)
     InstallApp(L"Game", L"Game");
     std::vector<std::wstring> before = Snapshot(root_);
     Apply(IDM_ERASE, L"Game", IDNO);
-    ASSERT_EQ(1u, driver_.boxes.size());
+    ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_EQ(L"Are you sure to erase \"Game\" uninstall info from device?\nThis will "
               L"completely disable uninstallation of this app.",
               driver_.boxes[0].text);
@@ -82,7 +83,8 @@ TEST_F(HideEraseTest, EraseYesDeletesRecordAndUninstallFileButNotTheApplication)
     EXPECT_TRUE(RecordExists(L"Tool"));
     EXPECT_TRUE(Exists(UnloadPath(L"Tool")));
     EXPECT_EQ((std::vector<std::wstring>{L"Tool"}), driver_.rowsAfter);
-    EXPECT_EQ(1u, driver_.boxes.size()) << "no message after erasing";
+    EXPECT_EQ(1u, driver_.boxes.size())
+        << "no message after erasing" << testing::PrintToString(driver_.boxes);
     // The configuration manager can no longer reach it either.
     std::wstring doc = L"<wap-provisioningdoc><characteristic type=\"UnInstall\"><characteristic "
                        L"type=\"Game\"><parm name=\"uninstall\" value=\"1\"/></characteristic>"

@@ -80,7 +80,7 @@ TEST_F(ProgramTest, EndingAtStartWritesNothingAndExitsWithZero)
     DeleteAppInstallKey();
     WriteBytes(hidePath_, "Kept\r\n");
     EXPECT_EQ(0, driver_.RunProgram([&](HWND) { ADD_FAILURE() << "no dialog expected"; }));
-    ASSERT_EQ(1u, driver_.boxes.size());
+    ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_EQ((UINT)MB_ICONERROR, driver_.boxes[0].icon);
     EXPECT_EQ("Kept\r\n", ReadBytes(hidePath_));
     EXPECT_EQ(0, g_Hidden.count);

@@ -27,7 +27,7 @@ TEST_F(RemoveTest, NoChangesNothing)
     std::vector<std::wstring> before = Snapshot(root_);
     std::wstring documentBefore = LastDocument();
     RemoveApp(L"Foo", IDNO);
-    ASSERT_EQ(1u, driver_.boxes.size());
+    ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_EQ(L"Are you sure to remove \"Foo\" from device?", driver_.boxes[0].text);
     EXPECT_TRUE(driver_.boxes[0].yesNo);
     EXPECT_EQ((UINT)MB_ICONQUESTION, driver_.boxes[0].icon);
@@ -50,7 +50,7 @@ TEST_F(RemoveTest, YesUninstallsAndCleansUpTheLeftoverFileAndItsEmptyFolder)
     EXPECT_TRUE(Exists(UnloadPath(L"Bar")));
     EXPECT_TRUE(RecordExists(L"Bar"));
     EXPECT_EQ((std::vector<std::wstring>{L"Bar"}), driver_.rowsAfter);
-    ASSERT_EQ(2u, driver_.boxes.size());
+    ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_BOX(driver_.boxes[1], L"\"Foo\" has been removed from device.", L"Remove Apps",
                MB_ICONINFORMATION);
     EXPECT_EQ(1, driver_.refreshes);
@@ -80,7 +80,7 @@ TEST_F(RemoveTest, NameWithXmlCharactersRemovesThatApplicationOnly)
     EXPECT_NE(std::wstring::npos,
               LastDocument().find(L"type=\"Tom &amp; &quot;Jerry&quot; &lt;2&gt; &apos;x&apos;\">"))
         << Narrow(LastDocument());
-    ASSERT_EQ(2u, driver_.boxes.size());
+    ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_EQ(L"\"" + name + L"\" has been removed from device.", driver_.boxes[1].text);
 }
 
@@ -112,7 +112,7 @@ TEST_F(RemoveTest, RecordWithoutUninstallValueTouchesNoOtherFile)
     RemoveApp(L"Plain", IDYES);
     EXPECT_FALSE(RecordExists(L"Plain"));
     EXPECT_EQ(appMgr, Snapshot(Path(L"AppMgr")));
-    ASSERT_EQ(2u, driver_.boxes.size());
+    ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_EQ((UINT)MB_ICONINFORMATION, driver_.boxes[1].icon);
 }
 
@@ -136,7 +136,7 @@ TEST_F(RemoveTest, FailedUninstallKeepsRecordFileAndRowAndSaysSo)
     EXPECT_TRUE(RecordExists(L"Busy"));
     EXPECT_TRUE(Exists(UnloadPath(L"Busy")));
     EXPECT_TRUE(driver_.Listed(L"Busy"));
-    ASSERT_EQ(2u, driver_.boxes.size());
+    ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_BOX(driver_.boxes[1], L"Could not remove \"Busy\" from device.", L"Remove Apps",
                MB_ICONERROR);
     EXPECT_EQ(1, driver_.refreshes);
