@@ -5,15 +5,34 @@
 
 #define ENTRY_MIN_BYTES 100 // an entry holds at least a 99-byte name
 #define FIRST_CAPACITY 32
+#define ENCODED_MAX (APPNAME_CCH * 3) // bytes of the longest name in any encoding
+#define TEMP_CCH (PATH_CCH + 8)       // Hide.txt's path with ".new" appended
 
 enum { READ_OK, READ_MISSING, READ_FAILED };
 
+// How each encoding of Hide.txt starts and how wide its characters are.
+static const struct {
+    const char *mark; // byte-order mark at the start of the file
+    DWORD markBytes;
+    DWORD unitBytes; // one code unit; CR, LF and NUL each take one
+} g_Formats[] = {
+    {"", 0, 1},             // HIDE_ANSI
+    {"\xEF\xBB\xBF", 3, 1}, // HIDE_UTF8
+    {"\xFF\xFE", 2, 2},     // HIDE_UTF16LE
+};
+
+static void FreeEntry(HIDDENNAME *entry)
+{
+    if (entry->text != NULL)
+        LocalFree(entry->text);
+    if (entry->wide != NULL)
+        LocalFree(entry->wide);
+}
+
 static void FreeTable(HIDDENLIST *list)
 {
-    for (int i = list->count - 1; i >= 0; i--) {
-        LocalFree(list->entries[i].wide);
-        LocalFree(list->entries[i].ansi);
-    }
+    for (int i = list->count - 1; i >= 0; i--)
+        FreeEntry(&list->entries[i]);
     if (list->entries != NULL)
         LocalFree(list->entries);
     if (list->sorted != NULL)
@@ -61,57 +80,148 @@ static int LowerBound(const HIDDENLIST *list, LPCWSTR name)
     return low;
 }
 
-// Takes ownership of `ansi` and appends it, with its UTF-16 form made once here
-// rather than at every lookup.
-static void StoreEntry(HIDDENLIST *list, LPSTR ansi)
+static BOOL Holds(const HIDDENLIST *list, LPCWSTR name)
 {
-    int cch = MultiByteToWideChar(CP_ACP, 0, ansi, -1, NULL, 0);
-    LPWSTR wide = (LPWSTR)LocalAlloc(LPTR, (cch > 0 ? cch : 1) * sizeof(WCHAR));
-    if (wide == NULL || (list->count == list->capacity && !Grow(list))) {
-        if (wide != NULL)
-            LocalFree(wide);
-        LocalFree(ansi);
-        return;
+    int at = LowerBound(list, name);
+    return at < list->count && CompareNames(list->sorted[at], name) == 0;
+}
+
+// The UTF-16 form of `bytes` bytes of a name in `encoding`; NULL when out of memory.
+static LPWSTR DecodeName(HIDEENCODING encoding, const char *text, DWORD bytes)
+{
+    UINT codePage = encoding == HIDE_UTF8 ? CP_UTF8 : CP_ACP;
+    int cch = 0;
+    if (encoding == HIDE_UTF16LE)
+        cch = (int)(bytes / sizeof(WCHAR));
+    else if (bytes > 0)
+        cch = MultiByteToWideChar(codePage, 0, text, (int)bytes, NULL, 0);
+    LPWSTR wide = (LPWSTR)LocalAlloc(LPTR, (cch + 1) * sizeof(WCHAR));
+    if (wide == NULL)
+        return NULL;
+    if (encoding == HIDE_UTF16LE)
+        CopyMemory(wide, text, cch * sizeof(WCHAR));
+    else if (cch > 0)
+        MultiByteToWideChar(codePage, 0, text, (int)bytes, wide, cch);
+    return wide;
+}
+
+// Makes an entry of `bytes` bytes of a name as Hide.txt holds it, kept
+// unchanged so that a save writes it back byte for byte.
+static BOOL FillEntry(HIDDENNAME *entry, HIDEENCODING encoding, const char *text, DWORD bytes)
+{
+    // Zero-filled, with room for a terminator in any encoding.
+    DWORD size = bytes + sizeof(WCHAR) > ENTRY_MIN_BYTES ? bytes + sizeof(WCHAR) : ENTRY_MIN_BYTES;
+    entry->text = (LPSTR)LocalAlloc(LPTR, size);
+    entry->bytes = bytes;
+    entry->wide = DecodeName(encoding, text, bytes);
+    if (entry->text == NULL || entry->wide == NULL) {
+        FreeEntry(entry);
+        return FALSE;
     }
-    if (cch > 0)
-        MultiByteToWideChar(CP_ACP, 0, ansi, -1, wide, cch);
-    int at = LowerBound(list, wide);
+    CopyMemory(entry->text, text, bytes);
+    return TRUE;
+}
+
+// Appends the entry, which the list then owns; FALSE when out of memory.
+static BOOL AppendEntry(HIDDENLIST *list, const HIDDENNAME *entry)
+{
+    if (list->count == list->capacity && !Grow(list))
+        return FALSE;
+    int at = LowerBound(list, entry->wide);
     MoveMemory(list->sorted + at + 1, list->sorted + at, (list->count - at) * sizeof(LPCWSTR));
-    list->sorted[at] = wide;
-    list->entries[list->count].ansi = ansi;
-    list->entries[list->count].wide = wide;
-    list->count++;
+    list->sorted[at] = entry->wide;
+    list->entries[list->count++] = *entry;
+    return TRUE;
 }
 
-static LPSTR NewEntry(size_t textBytes)
+// Encodes `name` as Hide.txt in `encoding` holds it. FALSE when it cannot:
+// the ANSI code page lacks most characters, and a best-fit or default
+// character in their place would name another application or none.
+static BOOL EncodeName(HIDEENCODING encoding, LPCWSTR name, char *out, DWORD *bytes)
 {
-    size_t bytes = textBytes + 1 > ENTRY_MIN_BYTES ? textBytes + 1 : ENTRY_MIN_BYTES;
-    return (LPSTR)LocalAlloc(LPTR, bytes);
+    int cch = lstrlenW(name);
+    if (encoding == HIDE_UTF16LE) {
+        if (cch * sizeof(WCHAR) > ENCODED_MAX)
+            return FALSE;
+        CopyMemory(out, name, cch * sizeof(WCHAR));
+        *bytes = cch * sizeof(WCHAR);
+        return TRUE;
+    }
+    BOOL ansi = encoding == HIDE_ANSI, usedDefault = FALSE;
+    int written =
+        WideCharToMultiByte(ansi ? CP_ACP : CP_UTF8, ansi ? WC_NO_BEST_FIT_CHARS : 0, name, cch,
+                            out, ENCODED_MAX, NULL, ansi ? &usedDefault : NULL);
+    if ((written <= 0 && cch > 0) || usedDefault)
+        return FALSE;
+    *bytes = (DWORD)written;
+    return TRUE;
 }
 
-// Splits the file's text into names: runs of CR and LF separate them, CRs
-// ending a name are dropped, and a NUL ends the text.
-static void ParseHiddenText(HIDDENLIST *list, const char *text, DWORD size)
+// Adds `name` in the list's encoding, unless that would not read back as the
+// same name.
+static BOOL AddName(HIDDENLIST *list, LPCWSTR name)
 {
+    char encoded[ENCODED_MAX];
+    DWORD bytes = 0;
+    HIDDENNAME entry;
+    if (!EncodeName(list->encoding, name, encoded, &bytes) ||
+        !FillEntry(&entry, list->encoding, encoded, bytes))
+        return FALSE;
+    if (CompareNames(entry.wide, name) != 0 || !AppendEntry(list, &entry)) {
+        FreeEntry(&entry);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// One code unit of the text after its mark.
+static WCHAR UnitAt(const BYTE *body, DWORD index, DWORD unitBytes)
+{
+    return unitBytes == sizeof(WCHAR) ? ((const WCHAR *)body)[index] : (WCHAR)body[index];
+}
+
+static BOOL EndsName(WCHAR unit)
+{
+    return unit == L'\n' || unit == L'\0';
+}
+
+// Splits the file's text into names: a byte-order mark chooses the encoding,
+// runs of CR, LF and NUL separate names, and CRs ending a name are dropped.
+static void ParseHiddenText(HIDDENLIST *list, const BYTE *text, DWORD size)
+{
+    list->encoding = HIDE_ANSI;
+    for (int e = HIDE_UTF8; e <= HIDE_UTF16LE; e++) {
+        if (size >= g_Formats[e].markBytes &&
+            memcmp(text, g_Formats[e].mark, g_Formats[e].markBytes) == 0)
+            list->encoding = (HIDEENCODING)e;
+    }
+    DWORD unitBytes = g_Formats[list->encoding].unitBytes;
+    const BYTE *body = text + g_Formats[list->encoding].markBytes;
+    // A last odd byte of UTF-16 text is no character.
+    DWORD units = (size - g_Formats[list->encoding].markBytes) / unitBytes;
     DWORD pos = 0;
     for (;;) {
-        while (pos < size && (text[pos] == '\r' || text[pos] == '\n'))
+        while (pos < units &&
+               (EndsName(UnitAt(body, pos, unitBytes)) || UnitAt(body, pos, unitBytes) == L'\r'))
             pos++;
-        if (pos >= size || text[pos] == '\0')
+        if (pos >= units)
             return;
         DWORD start = pos;
-        while (pos < size && text[pos] != '\n' && text[pos] != '\0')
+        while (pos < units && !EndsName(UnitAt(body, pos, unitBytes)))
             pos++;
         // CRs ending a line belong to its line end; a name that kept one
         // would not survive being saved and read back.
         DWORD len = pos - start;
-        while (len > 0 && text[start + len - 1] == '\r')
+        while (len > 0 && UnitAt(body, start + len - 1, unitBytes) == L'\r')
             len--;
-        LPSTR entry = NewEntry(len);
-        if (entry == NULL)
+        HIDDENNAME entry;
+        if (!FillEntry(&entry, list->encoding, (const char *)body + start * unitBytes,
+                       len * unitBytes))
             return;
-        CopyMemory(entry, text + start, len);
-        StoreEntry(list, entry);
+        if (!AppendEntry(list, &entry)) {
+            FreeEntry(&entry);
+            return;
+        }
     }
 }
 
@@ -126,8 +236,8 @@ static int ReadHiddenFile(LPCWSTR path, HIDDENLIST *list)
     int result = READ_FAILED;
     DWORD high = 0, read = 0;
     DWORD size = GetFileSize(file, &high);
-    char *text =
-        (size != INVALID_FILE_SIZE && high == 0) ? (char *)LocalAlloc(LPTR, size + 1) : NULL;
+    BYTE *text =
+        (size != INVALID_FILE_SIZE && high == 0) ? (BYTE *)LocalAlloc(LPTR, size + 1) : NULL;
     if (text != NULL && ReadFile(file, text, size, &read, NULL) && read == size) {
         ParseHiddenText(list, text, read);
         result = READ_OK;
@@ -138,46 +248,57 @@ static int ReadHiddenFile(LPCWSTR path, HIDDENLIST *list)
     return result;
 }
 
-static DWORD AppendLines(char *out, const HIDDENLIST *list)
+// The file a save writes first; it takes Hide.txt's place once complete.
+static BOOL TempPath(LPCWSTR path, LPWSTR temp)
 {
-    DWORD used = 0;
+    if (lstrlenW(path) + 4 >= TEMP_CCH)
+        return FALSE;
+    FormatText(temp, TEMP_CCH, L"%s.new", path);
+    return TRUE;
+}
+
+static BOOL FileExists(LPCWSTR path)
+{
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Lays out the whole file: the list's mark, then each name and a LF.
+static DWORD LayOutFile(BYTE *out, const HIDDENLIST *list)
+{
+    DWORD unitBytes = g_Formats[list->encoding].unitBytes;
+    DWORD used = g_Formats[list->encoding].markBytes;
+    if (out != NULL)
+        CopyMemory(out, g_Formats[list->encoding].mark, used);
     for (int i = 0; i < list->count; i++) {
-        DWORD len = lstrlenA(list->entries[i].ansi);
         if (out != NULL) {
-            CopyMemory(out + used, list->entries[i].ansi, len);
-            out[used + len] = '\n';
+            CopyMemory(out + used, list->entries[i].text, list->entries[i].bytes);
+            out[used + list->entries[i].bytes] = '\n'; // the high byte of a UTF-16 LF stays 0
         }
-        used += len + 1;
+        used += list->entries[i].bytes + unitBytes;
     }
     return used;
 }
 
-// Writes the names of `first` (may be NULL) and then of `second` to a
-// temporary file beside `path`, and only once that is complete puts it in
-// place of the old file.
-static void WriteHiddenFile(LPCWSTR path, const HIDDENLIST *first, const HIDDENLIST *second)
+// Writes the list to `temp` and only once that is complete puts it in place
+// of Hide.txt.
+static void WriteHiddenFile(LPCWSTR path, LPCWSTR temp, const HIDDENLIST *list)
 {
-    WCHAR temp[PATH_CCH + 8];
-    if (lstrlenW(path) + 4 >= (int)(sizeof(temp) / sizeof(temp[0])))
-        return;
-    FormatText(temp, sizeof(temp) / sizeof(temp[0]), L"%s.new", path);
-
-    DWORD size = (first ? AppendLines(NULL, first) : 0) + AppendLines(NULL, second);
-    char *text = (char *)LocalAlloc(LPTR, size + 1);
+    DWORD size = LayOutFile(NULL, list);
+    BYTE *text = (BYTE *)LocalAlloc(LPTR, size + 1);
     if (text == NULL)
         return;
-    DWORD used = first ? AppendLines(text, first) : 0;
-    AppendLines(text + used, second);
+    LayOutFile(text, list);
 
-    BOOL written = FALSE;
     HANDLE file = CreateFileW(temp, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file != INVALID_HANDLE_VALUE) {
         DWORD done = 0;
-        written =
+        BOOL written =
             WriteFile(file, text, size, &done, NULL) && done == size && FlushFileBuffers(file);
         CloseHandle(file);
-        if (!written || !ReplaceFileWith(temp, path))
+        // A complete new file that could not take the place of a Hide.txt
+        // already gone is the only copy of the list: the next start reads it.
+        if (!written || (!ReplaceFileWith(temp, path) && FileExists(path)))
             DeleteFileW(temp);
     }
     LocalFree(text);
@@ -185,41 +306,53 @@ static void WriteHiddenFile(LPCWSTR path, const HIDDENLIST *first, const HIDDENL
 
 void LoadHiddenList(LPCWSTR path)
 {
+    WCHAR temp[TEMP_CCH];
     FreeTable(&g_Hidden);
-    g_Hidden.unreadable = ReadHiddenFile(path, &g_Hidden) == READ_FAILED;
+    // A save cut short on the device can leave only the new file, complete.
+    if (ReadHiddenFile(path, &g_Hidden) == READ_MISSING && TempPath(path, temp))
+        ReadHiddenFile(temp, &g_Hidden);
+    g_Hidden.loaded = g_Hidden.count;
 }
 
 void SaveHiddenList(LPCWSTR path)
 {
-    if (!g_Hidden.unreadable) {
-        WriteHiddenFile(path, NULL, &g_Hidden);
+    WCHAR temp[TEMP_CCH];
+    if (!TempPath(path, temp))
         return;
+    // Put a new file left by a save cut short back in its place first, so
+    // that this save never overwrites the only copy of the list.
+    if (!FileExists(path) && FileExists(temp))
+        MoveFileW(temp, path);
+
+    // Hide.txt as it stands now, with the user's edits made while the program
+    // ran; this run's names follow, unless it holds them already.
+    HIDDENLIST now;
+    ZeroMemory(&now, sizeof(now));
+    int state = ReadHiddenFile(path, &now);
+    if (state == READ_MISSING)
+        now.encoding = g_Hidden.encoding;
+    // A file that cannot be read is left as it is rather than replaced by
+    // only this run's names.
+    if (state != READ_FAILED) {
+        for (int i = g_Hidden.loaded; i < g_Hidden.count; i++) {
+            // A name the file's encoding cannot hold is left out, never
+            // written as a name that might hide another application.
+            if (!Holds(&now, g_Hidden.entries[i].wide))
+                AddName(&now, g_Hidden.entries[i].wide);
+        }
+        WriteHiddenFile(path, temp, &now);
     }
-    // The file could not be read at start, so this run knows only its own
-    // names: keep what the file holds and add them after it, or leave it alone.
-    HIDDENLIST onDisk;
-    ZeroMemory(&onDisk, sizeof(onDisk));
-    int state = ReadHiddenFile(path, &onDisk);
-    if (state != READ_FAILED)
-        WriteHiddenFile(path, &onDisk, &g_Hidden);
-    FreeTable(&onDisk);
+    FreeTable(&now);
 }
 
-void AddHiddenName(LPCWSTR name)
+BOOL AddHiddenName(LPCWSTR name)
 {
-    int bytes = WideCharToMultiByte(CP_ACP, 0, name, -1, NULL, 0, NULL, NULL);
-    LPSTR entry = NewEntry(bytes > 0 ? bytes : 0);
-    if (entry == NULL)
-        return;
-    if (bytes > 0)
-        WideCharToMultiByte(CP_ACP, 0, name, -1, entry, bytes, NULL, NULL);
-    StoreEntry(&g_Hidden, entry);
+    return AddName(&g_Hidden, name);
 }
 
 BOOL IsHiddenName(LPCWSTR name)
 {
-    int at = LowerBound(&g_Hidden, name);
-    return at < g_Hidden.count && CompareNames(g_Hidden.sorted[at], name) == 0;
+    return Holds(&g_Hidden, name);
 }
 
 void FreeHiddenList(void)

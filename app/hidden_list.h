@@ -1,5 +1,6 @@
 // The hidden list: names of applications the user asked not to see, kept in
-// Hide.txt beside the program (ANSI text, one name per line).
+// Hide.txt beside the program, one name per line: ANSI text, or UTF-8 or
+// UTF-16 LE text after its byte-order mark.
 #ifndef REMOVEAPPS_HIDDEN_LIST_H
 #define REMOVEAPPS_HIDDEN_LIST_H
 
@@ -8,12 +9,14 @@
 // Fills the list from the file, starting empty. A missing file is an empty list.
 void LoadHiddenList(LPCWSTR path);
 
-// Writes the whole list to the file, each name followed by one LF. The old
+// Writes the file's names as they are now, then those added in this run that
+// it does not hold, each followed by one LF, in the file's encoding. The old
 // file is replaced only once the new one has been written whole.
 void SaveHiddenList(LPCWSTR path);
 
-// Appends the ANSI form of an application's name.
-void AddHiddenName(LPCWSTR name);
+// Appends an application's name in Hide.txt's encoding. FALSE, and nothing
+// added, when that encoding cannot hold the name exactly.
+BOOL AddHiddenName(LPCWSTR name);
 
 // True when some entry, converted back to UTF-16, equals the name exactly.
 BOOL IsHiddenName(LPCWSTR name);

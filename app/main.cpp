@@ -30,12 +30,11 @@ int WINAPI PROGRAM_ENTRY(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
     BOOL haveHidePath = BuildHidePath(hInstance, hidePath);
     if (haveHidePath)
         LoadHiddenList(hidePath);
-    int loadedCount = g_Hidden.count;
 
     RunMainDialog(owner);
 
     // Names are only ever added, so a changed count means this run added some.
-    if (haveHidePath && g_Hidden.count != loadedCount)
+    if (haveHidePath && g_Hidden.count != g_Hidden.loaded)
         SaveHiddenList(hidePath);
     FreeHiddenList();
     return 0;

@@ -20,20 +20,30 @@ typedef struct {
     WCHAR szTitle[TITLE_CCH]; // "Remove Apps": window text and caption of results
 } MAINSTATE;
 
+// How Hide.txt is written: as it was found, so that a file the user saved
+// from a Unicode editor keeps its encoding and byte-order mark.
+typedef enum {
+    HIDE_ANSI,    // the device's ANSI code page, no mark
+    HIDE_UTF8,    // UTF-8 after the mark EF BB BF
+    HIDE_UTF16LE, // UTF-16 little-endian after the mark FF FE
+} HIDEENCODING;
+
 // One hidden name, in both forms it is needed in.
 typedef struct {
-    LPSTR ansi;  // as Hide.txt holds it; at least 100 bytes, NUL-terminated
+    LPSTR text;  // the name as Hide.txt holds it, in the list's encoding
+    DWORD bytes; // its length in bytes, line end not counted
     LPWSTR wide; // the same converted to UTF-16 once, for matching
 } HIDDENNAME;
 
 // The names the user asked not to see: first those of Hide.txt in file order,
 // then those added during the run. Nothing is ever removed.
 typedef struct {
-    HIDDENNAME *entries; // slots 0..count-1 in use; the table grows as needed
-    int count;           // entries in use
-    int capacity;        // slots allocated
-    LPCWSTR *sorted;     // the wide forms in code-unit order, for lookups
-    BOOL unreadable;     // Hide.txt exists but could not be read at start
+    HIDDENNAME *entries;   // slots 0..count-1 in use; the table grows as needed
+    int count;             // entries in use
+    int capacity;          // slots allocated
+    int loaded;            // entries read from Hide.txt; those after were added in this run
+    LPCWSTR *sorted;       // the wide forms in code-unit order, for lookups
+    HIDEENCODING encoding; // of Hide.txt as read; ANSI when there was none
 } HIDDENLIST;
 
 extern MAINSTATE g_Main;

@@ -13,7 +13,11 @@ void OnHide(HWND dialog)
     WCHAR name[APPNAME_CCH];
     if (!GetSelectedAppName(name) || !ConfirmAction(dialog, IDS_CONFIRM_HIDE, name))
         return;
-    AddHiddenName(name); // Hide.txt is written when the program ends
+    // Hide.txt is written when the program ends, in the encoding it has.
+    if (!AddHiddenName(name)) {
+        ShowMessage(dialog, IDS_CANNOT_HIDE, g_Main.szTitle, MB_ICONERROR, name);
+        return;
+    }
     RefreshAppList(g_Main.hAppInstallKey, g_Main.hAppList);
 }
 

@@ -37,6 +37,7 @@
 #define IDS_CONFIRM_HIDE 40013
 #define IDS_CONFIRM_ERASE 40014
 #define IDS_NOT_REMOVED 40015
+#define IDS_CANNOT_HIDE 40016
 
 // Soft-key bar entries: a button without a pop-up menu carries NOMENU
 #ifndef NOMENU

@@ -14,7 +14,14 @@ class HiddenListTest : public AppTest
     {
         std::vector<std::string> names;
         for (int i = 0; i < g_Hidden.count; i++)
-            names.push_back(g_Hidden.entries[i].ansi);
+            names.emplace_back(g_Hidden.entries[i].text, g_Hidden.entries[i].bytes);
+        return names;
+    }
+    std::vector<std::wstring> WideNames() const
+    {
+        std::vector<std::wstring> names;
+        for (int i = 0; i < g_Hidden.count; i++)
+            names.push_back(g_Hidden.entries[i].wide);
         return names;
     }
     void LoadFrom(const std::string &bytes)
@@ -23,6 +30,12 @@ class HiddenListTest : public AppTest
         LoadHiddenList(HidePath().c_str());
     }
 };
+
+// The bytes of UTF-16 LE text, as a Unicode editor saves it.
+static std::string Utf16(const std::wstring &text)
+{
+    return std::string((const char *)text.data(), text.size() * sizeof(wchar_t));
+}
 
 TEST_F(HiddenListTest, ReadsNamesWhateverTheLineEnds)
 {
@@ -37,7 +50,7 @@ TEST_F(HiddenListTest, ReadsNamesWhateverTheLineEnds)
         {__LINE__, "\r\n\n\r\n", {}},
         {__LINE__, "", {}},
         {__LINE__, "first\nlast", {"first", "last"}},
-        {__LINE__, std::string("\0one\n", 5), {}},
+        {__LINE__, std::string("\0one\n", 5), {"one"}},
         {__LINE__, "two cr\r\r\n", {"two cr"}},
         {__LINE__, "inner\rcr\n", {"inner\rcr"}},
         {__LINE__, "  spaced  \n", {"  spaced  "}},
@@ -46,21 +59,94 @@ TEST_F(HiddenListTest, ReadsNamesWhateverTheLineEnds)
         SCOPED_TRACE(testing::Message() << "case at line " << c.line);
         LoadFrom(c.file);
         EXPECT_EQ(c.names, Names());
-        EXPECT_FALSE(g_Hidden.unreadable);
     }
 }
 
-TEST_F(HiddenListTest, NulInsideTheFileEndsTheText)
+TEST_F(HiddenListTest, NulInsideTheFileSeparatesNamesAndASaveKeepsThem)
 {
-    LoadFrom(std::string("kept\nalso kept\0gone\n", 20));
-    EXPECT_EQ((std::vector<std::string>{"kept", "also kept"}), Names());
+    LoadFrom(std::string("kept\nalso kept\0after\0\0\n", 23));
+    EXPECT_EQ((std::vector<std::string>{"kept", "also kept", "after"}), Names());
+    AddHiddenName(L"new");
+    SaveHiddenList(HidePath().c_str());
+    EXPECT_EQ("kept\nalso kept\nafter\nnew\n", ReadBytes(HidePath()));
+}
+
+TEST_F(HiddenListTest, UnicodeFileIsReadAndWrittenBackInItsEncoding)
+{
+    static const struct {
+        int line;
+        std::string file;
+        const wchar_t *added;
+        std::vector<std::wstring> names;
+        std::string saved;
+    } cases[] = {
+        {__LINE__,
+         "\xff\xfe" + Utf16(L"One\r\n\r\n\x03b5\x03bb\r\n"),
+         L"\x4e2d\x6587",
+         {L"One", L"\x03b5\x03bb"},
+         "\xff\xfe" + Utf16(L"One\n\x03b5\x03bb\n\x4e2d\x6587\n")},
+        {__LINE__,
+         "\xef\xbb\xbf"
+         "Caf\xc3\xa9\r\n\xce\xb5\xce\xbb",
+         L"\xff21pp",
+         {L"Caf\x00e9", L"\x03b5\x03bb"},
+         "\xef\xbb\xbf"
+         "Caf\xc3\xa9\n\xce\xb5\xce\xbb\n\xef\xbc\xa1pp\n"},
+        {__LINE__, "\xef\xbb\xbf", L"x", {}, "\xef\xbb\xbfx\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "case at line " << c.line);
+        LoadFrom(c.file);
+        EXPECT_EQ(c.names, WideNames());
+        for (const std::wstring &name : c.names)
+            EXPECT_TRUE(IsHiddenName(name.c_str()));
+        EXPECT_TRUE(AddHiddenName(c.added)) << "a Unicode file holds every name";
+        SaveHiddenList(HidePath().c_str());
+        EXPECT_EQ(c.saved, ReadBytes(HidePath()));
+    }
+}
+
+TEST_F(HiddenListTest, SaveKeepsWhatTheFileHoldsNowThenAddsThisRunsNames)
+{
+    static const struct {
+        int line;
+        std::string editedTo; // what the user left in the file while the program ran
+        bool deleted;
+        std::string saved;
+    } cases[] = {
+        {__LINE__, "three\r\nzero\n", false, "three\nzero\nfour\n"},
+        {__LINE__, "four\none\n", false, "four\none\n"},
+        {__LINE__, "", true, "four\n"},
+        {__LINE__, "\xff\xfe" + Utf16(L"z"), false, "\xff\xfe" + Utf16(L"z\nfour\n")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "case at line " << c.line);
+        LoadFrom("one\ntwo\nthree\n");
+        AddHiddenName(L"four");
+        if (c.deleted)
+            DeleteFileW(HidePath().c_str());
+        else
+            WriteBytes(HidePath(), c.editedTo);
+        SaveHiddenList(HidePath().c_str());
+        EXPECT_EQ(c.saved, ReadBytes(HidePath()));
+    }
+}
+
+TEST_F(HiddenListTest, NewFileLeftByASaveCutShortIsReadAndPutInPlace)
+{
+    WriteBytes(HidePath() + L".new", "a\nb\n");
+    LoadHiddenList(HidePath().c_str());
+    EXPECT_EQ((std::vector<std::string>{"a", "b"}), Names());
+    AddHiddenName(L"c");
+    SaveHiddenList(HidePath().c_str());
+    EXPECT_EQ("a\nb\nc\n", ReadBytes(HidePath()));
+    EXPECT_FALSE(Exists(HidePath() + L".new"));
 }
 
 TEST_F(HiddenListTest, MissingFileIsAnEmptyListAndNoError)
 {
     LoadHiddenList(HidePath().c_str());
     EXPECT_EQ(0, g_Hidden.count);
-    EXPECT_FALSE(g_Hidden.unreadable);
     EXPECT_FALSE(IsHiddenName(L"anything"));
 }
 
@@ -126,9 +212,12 @@ TEST_F(HiddenListTest, LongLineSurvivesASaveAndMatchesNothing)
 TEST_F(HiddenListTest, NameTheCodePageCannotHoldDoesNotMatchItself)
 {
     LoadHiddenList(HidePath().c_str());
-    AddHiddenName(L"\x4e2d\x6587 app");
+    EXPECT_FALSE(AddHiddenName(L"\x4e2d\x6587 app"));
+    EXPECT_FALSE(AddHiddenName(L"\xff21pp")) << "best fit would store App";
+    EXPECT_TRUE(AddHiddenName(L"Caf\x00e9"));
     EXPECT_EQ(1, g_Hidden.count);
     EXPECT_FALSE(IsHiddenName(L"\x4e2d\x6587 app"));
+    EXPECT_FALSE(IsHiddenName(L"App"));
 }
 
 TEST_F(HiddenListTest, FailedSaveLeavesTheOldFileWhole)
@@ -162,7 +251,6 @@ TEST_F(HiddenListTest, FileUnreadableAtStartIsNeverReplacedByThisRunsNamesAlone)
     ASSERT_NE(INVALID_HANDLE_VALUE, locked);
     LoadHiddenList(HidePath().c_str());
     EXPECT_EQ(0, g_Hidden.count);
-    EXPECT_TRUE(g_Hidden.unreadable);
     AddHiddenName(L"new one");
 
     // Still unreadable at the end: the file stays as it was.
@@ -173,6 +261,11 @@ TEST_F(HiddenListTest, FileUnreadableAtStartIsNeverReplacedByThisRunsNamesAlone)
     // Readable again: its names are kept and this run's follow them.
     SaveHiddenList(HidePath().c_str());
     EXPECT_EQ("old one\nold two\nnew one\n", ReadBytes(HidePath()));
+
+    // Gone by the end: this run's names are written all the same.
+    DeleteFileW(HidePath().c_str());
+    SaveHiddenList(HidePath().c_str());
+    EXPECT_EQ("new one\n", ReadBytes(HidePath()));
 }
 
 TEST_F(HiddenListTest, FreeEmptiesTheList)

@@ -45,14 +45,24 @@ TEST_F(HideEraseTest, HideYesDropsTheRowAndTouchesNothingElse)
     EXPECT_EQ(1, driver_.refreshes);
 }
 
-TEST_F(HideEraseTest, NameTheCodePageCannotHoldStaysListed)
+TEST_F(HideEraseTest, NameTheCodePageCannotHoldIsRefusedAndHidesNothingElse)
 {
-    const std::wstring name = L"\x4e2d\x6587 Reader";
-    InstallApp(L"Tool", L"Tool");
-    AddRecord(name, NULL, NULL);
-    Apply(IDM_HIDE, name, IDYES);
-    EXPECT_EQ(1, g_Hidden.count);
-    EXPECT_TRUE(driver_.Listed(name));
+    // Chinese, a full-width A that best-fit mapping would store as "App", Greek.
+    for (const wchar_t *name : {L"\x4e2d\x6587 Reader", L"\xff21pp", L"\x03b5\x03bb"}) {
+        SCOPED_TRACE(Narrow(name));
+        InstallApp(L"App", L"App");
+        AddRecord(name, NULL, NULL);
+        Apply(IDM_HIDE, name, IDYES);
+        ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
+        EXPECT_BOX(driver_.boxes[1],
+                   L"\"" + std::wstring(name) +
+                       L"\" cannot be added to the hidden list: Hide.txt cannot hold its name.",
+                   L"Remove Apps", MB_ICONERROR);
+        EXPECT_EQ(0, g_Hidden.count);
+        EXPECT_EQ((std::vector<std::wstring>{L"App", name}), driver_.rowsAfter);
+        driver_.boxes.clear();
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (L"Security\\AppInstall\\" + std::wstring(name)).c_str());
+    }
 }
 
 TEST_F(HideEraseTest, EraseNoChangesNothing)

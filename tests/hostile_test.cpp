@@ -49,7 +49,7 @@ static std::vector<std::string> LoadedNames()
 {
     std::vector<std::string> names;
     for (int i = 0; i < g_Hidden.count; i++)
-        names.push_back(g_Hidden.entries[i].ansi);
+        names.emplace_back(g_Hidden.entries[i].text, g_Hidden.entries[i].bytes);
     return names;
 }
 
@@ -236,7 +236,7 @@ TEST_F(HostileRegistryTest, HideEverythingThenNothingIsListed)
     ApplyToEveryRow(IDM_HIDE, IDYES);
     std::vector<std::wstring> rows;
     driver_.Run([&](HWND) { rows = ListRows(g_Main.hAppList); });
-    // Only the name that the code page cannot hold comes back.
+    // Only the name that the code page cannot hold stays: it was never added.
     EXPECT_EQ((std::vector<std::wstring>{L"\x4e2d\x6587 \x0627\x0644"}), rows);
     EXPECT_EQ(before, Snapshot(root_));
 }

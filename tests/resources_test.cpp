@@ -39,6 +39,8 @@ TEST(Resources, StringTableHoldsEveryText)
         {IDS_CONFIRM_ERASE, L"Are you sure to erase \"%s\" uninstall info from device?\nThis will "
                             L"completely disable uninstallation of this app."},
         {IDS_NOT_REMOVED, L"Could not remove \"%s\" from device."},
+        {IDS_CANNOT_HIDE, L"\"%s\" cannot be added to the hidden list: Hide.txt cannot hold its "
+                          L"name."},
     };
     for (const auto &s : strings)
         EXPECT_EQ(s.text, LoadText(s.id)) << "string " << s.id;
