@@ -41,9 +41,14 @@ void RemoveLeftoverFile(LPWSTR path)
 {
     if (path[0] == L'\0')
         return;
+    DWORD attributes = GetFileAttributesW(path);
     SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
-    if (!DeleteFileW(path))
+    if (!DeleteFileW(path)) {
+        // The file stays, so it stays as it was: read-only, hidden or system.
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            SetFileAttributesW(path, attributes);
         return;
+    }
     LPWSTR slash = wcsrchr(path, L'\\');
     if (slash == NULL)
         return;

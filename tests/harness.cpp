@@ -88,12 +88,18 @@ void AppTest::DeleteAppInstallKey() const
 
 void AppTest::InstallApp(const std::wstring &name, const std::wstring &dir) const
 {
-    MakeDir(Path(L"Program Files\\" + dir));
-    MakeFileOfSize(Path(L"Program Files\\" + dir + L"\\app.exe"), 1500);
-    MakeFileOfSize(Path(L"Program Files\\" + dir + L"\\data.bin"), 300);
-    MakeDir(Path(L"AppMgr\\" + dir));
-    MakeFileOfSize(UnloadPath(dir), 64);
-    AddRecord(name, Path(L"Program Files\\" + dir).c_str(), UnloadPath(dir).c_str());
+    InstallAppAt(name, Path(L"Program Files\\" + dir), UnloadPath(dir));
+}
+
+void AppTest::InstallAppAt(const std::wstring &name, const std::wstring &installDir,
+                           const std::wstring &unloadPath) const
+{
+    MakeDir(installDir);
+    MakeFileOfSize(installDir + L"\\app.exe", 1500);
+    MakeFileOfSize(installDir + L"\\data.bin", 300);
+    MakeDir(unloadPath.substr(0, unloadPath.rfind(L'\\')));
+    MakeFileOfSize(unloadPath, 64);
+    AddRecord(name, installDir.c_str(), unloadPath.c_str());
 }
 
 std::wstring AppTest::UnloadPath(const std::wstring &dir) const
@@ -270,6 +276,13 @@ static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND box = (HWND)wParam;
     WCHAR cls[16] = {0};
+    // A box the script asked to fail: refusing its window makes MessageBoxW fail.
+    if (code == HCBT_CREATEWND && g_driver->scriptRan && !g_driver->answers.empty() &&
+        g_driver->answers.front() == 0 && GetClassNameW(box, cls, 16) &&
+        lstrcmpW(cls, L"#32770") == 0) {
+        g_driver->answers.pop_front();
+        return 1;
+    }
     // Wine may report the activation of another test process's window here:
     // only this thread's boxes are the program's.
     if (code == HCBT_ACTIVATE && GetWindowThreadProcessId(box, NULL) == GetCurrentThreadId() &&
@@ -369,6 +382,7 @@ void DialogDriver::Command(HWND dialog, WORD id)
 void DialogDriver::Start(const std::function<void(HWND)> &script, const std::function<void()> &body)
 {
     g_script = script;
+    scriptRan = false;
     UINT_PTR timer = SetTimer(NULL, 0, 0, RunScript);
     body();
     KillTimer(NULL, timer);

@@ -30,6 +30,9 @@ class AppTest : public ::testing::Test
     // An installed application: two files in "Program Files\dir" and its
     // uninstall-information file in a folder of its own, "AppMgr\dir".
     void InstallApp(const std::wstring &name, const std::wstring &dir) const;
+    // The same with the install folder and uninstall file where the caller says.
+    void InstallAppAt(const std::wstring &name, const std::wstring &installDir,
+                      const std::wstring &unloadPath) const;
     std::wstring UnloadPath(const std::wstring &dir) const;
 
     std::wstring root_; // the scratch folder, without trailing backslash
@@ -76,7 +79,8 @@ void PrintTo(const ShownBox &box, std::ostream *out);
 
 // Runs the main dialog; the script runs inside its message loop once it is
 // up, then "Done" is pressed. Message boxes are recorded and answered from
-// `answers` (Yes/No boxes default to No, others to OK).
+// `answers` (Yes/No boxes default to No, others to OK); an answer of 0 keeps
+// the next box from being shown at all, as when the system cannot create it.
 class DialogDriver
 {
   public:

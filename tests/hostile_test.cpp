@@ -203,9 +203,12 @@ TEST_F(HostileRegistryTest, EveryCommandAnsweredNoOrOnlyReadingChangesNothing)
 {
     BuildHostileRegistry();
     std::vector<std::wstring> before = Snapshot(root_);
-    for (WORD command : {(WORD)IDM_DETAILS, (WORD)IDM_SELECT, (WORD)IDM_HIDE, (WORD)IDM_ERASE,
-                         (WORD)IDOK, (WORD)IDM_REFRESH, (WORD)IDM_ABOUT})
-        ApplyToEveryRow(command, IDNO);
+    // 0: the question could not be shown at all.
+    for (int answer : {IDNO, 0}) {
+        for (WORD command : {(WORD)IDM_DETAILS, (WORD)IDM_SELECT, (WORD)IDM_HIDE, (WORD)IDM_ERASE,
+                             (WORD)IDOK, (WORD)IDM_REFRESH, (WORD)IDM_ABOUT})
+            ApplyToEveryRow(command, answer);
+    }
     EXPECT_EQ(before, Snapshot(root_));
     EXPECT_EQ(0, g_Hidden.count);
 }

@@ -93,13 +93,26 @@ TEST_F(RemoveTest, FolderThatStillHoldsOtherFilesStays)
     EXPECT_TRUE(Exists(Path(L"AppMgr\\Foo\\other.txt")));
 }
 
-TEST_F(RemoveTest, ReadOnlyUninstallFileIsDeleted)
+TEST_F(RemoveTest, ReadOnlyUninstallFileIsDeletedOrKeepsItsAttributes)
 {
+    const DWORD attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
     InstallApp(L"Foo", L"Foo");
-    SetFileAttributesW(UnloadPath(L"Foo").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesW(UnloadPath(L"Foo").c_str(), attributes);
     RemoveApp(L"Foo", IDYES);
     EXPECT_FALSE(Exists(UnloadPath(L"Foo")));
     EXPECT_FALSE(Exists(Path(L"AppMgr\\Foo")));
+
+    // Held open by another program, it cannot be deleted and stays as it was.
+    InstallApp(L"Held", L"Held");
+    SetFileAttributesW(UnloadPath(L"Held").c_str(), attributes);
+    DWORD before = GetFileAttributesW(UnloadPath(L"Held").c_str());
+    HANDLE held = CreateFileW(UnloadPath(L"Held").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    RemoveApp(L"Held", IDYES);
+    CloseHandle(held);
+    EXPECT_FALSE(RecordExists(L"Held"));
+    EXPECT_EQ(before, GetFileAttributesW(UnloadPath(L"Held").c_str()));
 }
 
 TEST_F(RemoveTest, RecordWithoutUninstallValueTouchesNoOtherFile)
@@ -127,19 +140,56 @@ TEST_F(RemoveTest, UninstallPathNamingNoFileDeletesNothing)
 
 TEST_F(RemoveTest, FailedUninstallKeepsRecordFileAndRowAndSaysSo)
 {
-    InstallApp(L"Busy", L"Busy");
-    HANDLE inUse = CreateFileW(Path(L"Program Files\\Busy\\app.exe").c_str(), GENERIC_READ, 0, NULL,
-                               OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, inUse);
-    RemoveApp(L"Busy", IDYES);
-    CloseHandle(inUse);
-    EXPECT_TRUE(RecordExists(L"Busy"));
-    EXPECT_TRUE(Exists(UnloadPath(L"Busy")));
-    EXPECT_TRUE(driver_.Listed(L"Busy"));
-    ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
-    EXPECT_BOX(driver_.boxes[1], L"Could not remove \"Busy\" from device.", L"Remove Apps",
-               MB_ICONERROR);
-    EXPECT_EQ(1, driver_.refreshes);
+    // A file of the application in use; then a configuration manager that
+    // answers success but leaves the record.
+    for (bool answersSuccess : {false, true}) {
+        SCOPED_TRACE(answersSuccess ? "success answered" : "file in use");
+        InstallApp(L"Busy", L"Busy");
+        HANDLE inUse = CreateFileW(Path(L"Program Files\\Busy\\app.exe").c_str(), GENERIC_READ, 0,
+                                   NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, inUse);
+        StandInAnswerSuccessOnly(answersSuccess);
+        driver_.boxes.clear();
+        RemoveApp(L"Busy", IDYES);
+        StandInAnswerSuccessOnly(FALSE);
+        CloseHandle(inUse);
+        EXPECT_TRUE(RecordExists(L"Busy"));
+        EXPECT_TRUE(Exists(UnloadPath(L"Busy")));
+        EXPECT_TRUE(driver_.Listed(L"Busy"));
+        ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
+        EXPECT_BOX(driver_.boxes[1], L"Could not remove \"Busy\" from device.", L"Remove Apps",
+                   MB_ICONERROR);
+        EXPECT_EQ(1, driver_.refreshes);
+    }
+}
+
+TEST_F(RemoveTest, PathsUpToTheBuffersLengthAreShownRemovedAndErased)
+{
+    // An install folder of 230 units and uninstall files of 259, the most a
+    // record's value can hold.
+    auto deep = [&](wchar_t letter, size_t length) {
+        std::wstring folder = Path(std::wstring(120, letter));
+        return folder + L"\\" + std::wstring(length - folder.size() - 1, letter);
+    };
+    InstallAppAt(L"Deep", deep(L'i', 230), deep(L'u', 259));
+    InstallAppAt(L"Deeper", deep(L'j', 230), deep(L'v', 259));
+    driver_.answers = {IDOK, IDYES, IDOK, IDYES};
+    driver_.Run([&](HWND dialog) {
+        ASSERT_TRUE(MarkRow(L"Deep"));
+        DialogDriver::Command(dialog, IDM_DETAILS);
+        DialogDriver::Command(dialog, IDM_SELECT);
+        ASSERT_TRUE(MarkRow(L"Deeper"));
+        DialogDriver::Command(dialog, IDM_ERASE);
+    });
+    ASSERT_EQ(4u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
+    std::wstring details = L"Install path: \"" + deep(L'i', 230) + L"\"\nSize: 1KB\nInstall date: ";
+    EXPECT_EQ(details, driver_.boxes[0].text.substr(0, details.size()));
+    EXPECT_EQ(L"\"Deep\" has been removed from device.", driver_.boxes[2].text);
+    EXPECT_FALSE(Exists(deep(L'i', 230)));
+    EXPECT_FALSE(Exists(Path(std::wstring(120, L'u'))));
+    EXPECT_FALSE(RecordExists(L"Deeper"));
+    EXPECT_FALSE(Exists(Path(std::wstring(120, L'v'))));
+    EXPECT_TRUE(Exists(deep(L'j', 230))) << "Erase never uninstalls";
 }
 
 TEST_F(RemoveTest, ActionKeyRemovesAsSelectDoes)

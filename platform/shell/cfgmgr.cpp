@@ -16,6 +16,8 @@
 
 // The last document received, kept for StandInLastConfigXML.
 static LPWSTR g_lastDocument;
+// Set by StandInAnswerSuccessOnly: documents are answered, not carried out.
+static BOOL g_answerSuccessOnly;
 
 // The applications that one document asks to uninstall.
 typedef struct {
@@ -237,7 +239,7 @@ HRESULT DMProcessConfigXML(LPCWSTR pszWXMLin, DWORD dwFlags, LPWSTR *ppszwXMLout
     if (SUCCEEDED(hr) && list.count > 0 &&
         RegOpenKeyExW(HKEY_LOCAL_MACHINE, APPS_KEY, 0, KEY_READ, &apps) != ERROR_SUCCESS)
         hr = CONFIG_E_ENTRYNOTFOUND;
-    for (int i = 0; apps != NULL && i < list.count; i++) {
+    for (int i = 0; apps != NULL && !g_answerSuccessOnly && i < list.count; i++) {
         HRESULT one = UninstallApp(apps, list.names[i]);
         if (FAILED(one))
             hr = one;
@@ -254,6 +256,11 @@ HRESULT DMProcessConfigXML(LPCWSTR pszWXMLin, DWORD dwFlags, LPWSTR *ppszwXMLout
         CopyMemory(*ppszwXMLout, pszWXMLin, cch * sizeof(WCHAR));
     }
     return hr;
+}
+
+void StandInAnswerSuccessOnly(BOOL answerSuccessOnly)
+{
+    g_answerSuccessOnly = answerSuccessOnly;
 }
 
 void StandInLastConfigXML(LPWSTR buffer, int cch)

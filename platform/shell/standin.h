@@ -16,4 +16,9 @@
 // (cch units, always terminated); empty before the first call.
 AYGSHELL_API void StandInLastConfigXML(LPWSTR buffer, int cch);
 
+// While set, DMProcessConfigXML answers S_OK to a well-formed document and
+// uninstalls nothing, as a configuration manager whose uninstall failed
+// without saying so.
+AYGSHELL_API void StandInAnswerSuccessOnly(BOOL answerSuccessOnly);
+
 #endif
