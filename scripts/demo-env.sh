@@ -4,8 +4,8 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 scripts/setup.sh --run
-cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target RemoveApps aygshell demo_seed >/dev/null
+cmake --preset x86_64 >/dev/null
+cmake --build --preset x86_64 --target RemoveApps aygshell demo_seed >/dev/null
 
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver

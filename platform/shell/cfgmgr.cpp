@@ -37,6 +37,10 @@ static LPWSTR CopyText(LPCWSTR text)
     return copy;
 }
 
+// GCC 12's analyzer loses track of a block stored into the heap array
+// `names` and calls it leaked; FreeNames releases every name stored there.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wanalyzer-malloc-leak"
 static BOOL AppendName(NAMELIST *list, LPCWSTR name)
 {
     if (list->count == list->capacity) {
@@ -51,9 +55,13 @@ static BOOL AppendName(NAMELIST *list, LPCWSTR name)
         list->names = names;
         list->capacity = capacity;
     }
-    list->names[list->count] = CopyText(name);
-    return list->names[list->count++] != NULL;
+    LPWSTR copy = CopyText(name);
+    if (copy == NULL)
+        return FALSE;
+    list->names[list->count++] = copy;
+    return TRUE;
 }
+#pragma GCC diagnostic pop
 
 static void FreeNames(NAMELIST *list)
 {
