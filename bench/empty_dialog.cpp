@@ -1,5 +1,6 @@
 // The floor for start-up: a program that only opens an empty dialog, titled
-// "Empty Dialog", and closes when asked to.
+// "Empty Dialog", and closes when asked to. With --with-shell it first loads
+// the shell stand-in, as Remove Apps does.
 #include <windows.h>
 
 static INT_PTR CALLBACK EmptyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -15,8 +16,10 @@ static INT_PTR CALLBACK EmptyProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     return FALSE;
 }
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 {
+    if (wcsstr(commandLine, L"--with-shell") != NULL && LoadLibraryW(L"aygshell.dll") == NULL)
+        return 1;
     // A template with no controls, built in place: style, counts, position, size.
     struct {
         DLGTEMPLATE header;

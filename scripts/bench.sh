@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target bench empty_dialog RemoveApps aygshell >/dev/null
+cmake --preset x86_64 >/dev/null
+cmake --build --preset x86_64 --target bench empty_dialog RemoveApps aygshell >/dev/null
 
 prefix=$PWD/build/wineprefix
 tree='C:\bench-tree'

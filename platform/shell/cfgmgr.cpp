@@ -5,9 +5,9 @@
 #define AYGSHELL_STANDIN_BUILD
 #include "cfgmgrapi.h"
 #include "standin.h"
-#include <shlwapi.h>
-// xmllite has no import library: the reader is loaded at run time and its
-// interface id is defined here.
+// The XML reader and the memory stream it reads are loaded when a document
+// first arrives: only Remove needs them, and every start would pay for them.
+// xmllite has no import library, and its interface id is defined here.
 #include <initguid.h>
 #include <xmllite.h>
 
@@ -27,6 +27,7 @@ typedef struct {
 } NAMELIST;
 
 typedef HRESULT(WINAPI *CREATEXMLREADER)(REFIID, void **, IMalloc *);
+typedef IStream *(WINAPI *SHCREATEMEMSTREAM)(const BYTE *, UINT);
 
 static LPWSTR CopyText(LPCWSTR text)
 {
@@ -139,21 +140,24 @@ static HRESULT WalkDocument(IXmlReader *reader, NAMELIST *list)
 static HRESULT ParseUninstallDoc(LPCWSTR document, NAMELIST *list)
 {
     HMODULE xmllite = LoadLibraryW(L"xmllite.dll");
+    HMODULE shlwapi = LoadLibraryW(L"shlwapi.dll");
     CREATEXMLREADER create =
         xmllite ? (CREATEXMLREADER)(void *)GetProcAddress(xmllite, "CreateXmlReader") : NULL;
+    SHCREATEMEMSTREAM createStream =
+        shlwapi ? (SHCREATEMEMSTREAM)(void *)GetProcAddress(shlwapi, "SHCreateMemStream") : NULL;
     IXmlReader *reader = NULL;
     IStream *stream = NULL;
     HRESULT hr = CONFIG_E_BAD_XML;
     size_t cch = lstrlenW(document);
     BYTE *bytes = (BYTE *)LocalAlloc(LPTR, (cch + 1) * sizeof(WCHAR));
 
-    if (create != NULL && bytes != NULL &&
+    if (create != NULL && createStream != NULL && bytes != NULL &&
         SUCCEEDED(create(IID_IXmlReader, (void **)&reader, NULL))) {
         // A byte-order mark tells the reader that the text is UTF-16.
         bytes[0] = 0xFF;
         bytes[1] = 0xFE;
         CopyMemory(bytes + 2, document, cch * sizeof(WCHAR));
-        stream = SHCreateMemStream(bytes, (UINT)((cch + 1) * sizeof(WCHAR)));
+        stream = createStream(bytes, (UINT)((cch + 1) * sizeof(WCHAR)));
         if (stream != NULL &&
             SUCCEEDED(
                 reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) &&
@@ -168,6 +172,8 @@ static HRESULT ParseUninstallDoc(LPCWSTR document, NAMELIST *list)
         LocalFree(bytes);
     if (xmllite != NULL)
         FreeLibrary(xmllite);
+    if (shlwapi != NULL)
+        FreeLibrary(shlwapi);
     return hr;
 }
 
