@@ -27,6 +27,29 @@ static HWND FindMenuBar(HWND dialog)
     return NULL;
 }
 
+// A finger on soft key `index` of the dialog's bar: pressed and released.
+static void TapSoftKey(HWND dialog, int index)
+{
+    HWND key = GetWindow(FindMenuBar(dialog), GW_CHILD);
+    for (int i = 0; i < index; i++)
+        key = GetWindow(key, GW_HWNDNEXT);
+    PostMessageW(key, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(key, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+// Lets the dialog handle what is queued until `done` or two seconds.
+static void PumpUntil(const std::function<bool()> &done)
+{
+    for (int i = 0; i < 400 && !done(); i++) {
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(5);
+    }
+}
+
 static std::vector<std::wstring> ChildTexts(HWND parent)
 {
     std::vector<std::wstring> texts;
@@ -203,6 +226,83 @@ TEST_F(DialogTest, DoneSoftKeyEndsTheDialog)
         EXPECT_FALSE(IsWindowVisible(dialog));
     });
     EXPECT_FALSE(IsWindow(seen));
+}
+
+TEST_F(DialogTest, SoftKeysAreDeadWhileAQuestionIsOpenAndTheAnswerDecides)
+{
+    InstallApp(L"Foo", L"Foo");
+    HWND seen = NULL;
+    driver_.onBox = [&](HWND) {
+        TapSoftKey(seen, 0);
+        TapSoftKey(seen, 1);
+    };
+    driver_.answers = {IDYES};
+    driver_.Run([&](HWND dialog) {
+        seen = dialog;
+        DialogDriver::Command(dialog, IDM_SELECT);
+        EXPECT_TRUE(IsWindowVisible(dialog)) << "Done was not pressed";
+    });
+    EXPECT_TRUE(driver_.menuItems.empty()) << "the pop-up did not open";
+    EXPECT_FALSE(RecordExists(L"Foo"));
+    EXPECT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
+}
+
+TEST_F(DialogTest, SoftKeyButtonsOpenThePopUpAndEndTheDialog)
+{
+    driver_.Run([&](HWND dialog) {
+        PostMessageW(g_Main.hAppList, WM_KEYDOWN, VK_F2, 0);
+        PumpUntil([&] { return !driver_.menuItems.empty(); });
+        EXPECT_EQ(6u, driver_.menuItems.size()) << "F2 opens the Menu pop-up";
+        PostMessageW(g_Main.hAppList, WM_KEYDOWN, VK_F1, 0);
+        PumpUntil([&] { return !IsWindowVisible(dialog); });
+        EXPECT_FALSE(IsWindowVisible(dialog)) << "F1 is Done";
+    });
+}
+
+TEST_F(DialogTest, MessageBoxesFitNarrowScreensWhole)
+{
+    const std::wstring name(99, L'W'); // the longest name, and no space to wrap at
+    AddRecord(name, NULL, NULL);
+    for (int width : {240, 480}) {
+        SCOPED_TRACE(testing::Message() << width << " pixels");
+        driver_.onBox = [&](HWND box) {
+            StandInFitMessageBox(box, width);
+            RECT window, client, rc;
+            GetWindowRect(box, &window);
+            EXPECT_GE(window.left, 0);
+            EXPECT_LE(window.right, width);
+            GetClientRect(box, &client);
+            MapWindowPoints(box, NULL, (POINT *)&client, 2);
+            for (HWND child = GetWindow(box, GW_CHILD); child;
+                 child = GetWindow(child, GW_HWNDNEXT)) {
+                GetWindowRect(child, &rc);
+                EXPECT_TRUE(rc.left >= client.left && rc.right <= client.right &&
+                            rc.top >= client.top && rc.bottom <= client.bottom)
+                    << "control " << GetDlgCtrlID(child) << " inside the box";
+            }
+            // The whole text, wrapped to the width it got, fits the height it got.
+            HWND text = GetDlgItem(box, 0xFFFF);
+            WCHAR shown[512] = {0};
+            GetWindowTextW(text, shown, 512);
+            GetWindowRect(text, &rc);
+            RECT needed = {0, 0, rc.right - rc.left, 0};
+            HDC dc = GetDC(text);
+            SelectObject(dc, (HFONT)SendMessageW(text, WM_GETFONT, 0, 0));
+            DrawTextW(dc, shown, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL);
+            ReleaseDC(text, dc);
+            EXPECT_LE(needed.bottom, rc.bottom - rc.top);
+            EXPECT_LE(needed.right, rc.right - rc.left);
+            for (int id : {IDYES, IDNO}) {
+                RECT button;
+                GetWindowRect(GetDlgItem(box, id), &button);
+                EXPECT_GE(button.top, rc.bottom) << "button " << id << " below the text";
+            }
+        };
+        driver_.RunOnRow(name, IDM_SELECT, IDNO);
+        ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
+        EXPECT_EQ(L"Are you sure to remove \"" + name + L"\" from device?", driver_.boxes[0].text);
+        driver_.boxes.clear();
+    }
 }
 
 TEST_F(DialogTest, MenuSoftKeyOpensTheSixItemsAndSendsTheChosenOne)

@@ -302,6 +302,8 @@ static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
             g_driver->answers.pop_front();
         }
         g_driver->boxes.push_back(shown);
+        if (g_driver->onBox)
+            g_driver->onBox(box);
         PostMessageW(box, WM_COMMAND, answer, 0);
     }
     return CallNextHookEx(NULL, code, wParam, lParam);

@@ -98,6 +98,8 @@ class DialogDriver
 
     std::deque<int> answers;
     std::vector<ShownBox> boxes;
+    // Runs as each box comes up, before it is answered.
+    std::function<void(HWND box)> onBox;
     int refreshes = 0; // list rebuilds seen while the dialog ran
     bool scriptRan = false;
     // A pop-up menu that opens is read into these, then the item at

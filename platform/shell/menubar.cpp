@@ -1,7 +1,9 @@
 // Desktop stand-in for the Pocket PC soft-key bar: a strip along the bottom of
-// the screen, SM_CYMENU high, with one button per soft key. A key without a
+// the screen, SM_CYMENU high, with one flat key per soft key. A key without a
 // pop-up sends its command to the parent; a key with one opens that pop-up of
-// the bar's menu and sends the chosen item's command.
+// the bar's menu and sends the chosen item's command. Like the device's
+// shell, it also maps F1 and F2 to the soft keys and fits message boxes to
+// the screen.
 #define AYGSHELL_STANDIN_BUILD
 #include "aygshell.h"
 #include "standin.h"
@@ -11,6 +13,12 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 #define MAX_SOFTKEYS 4
 #define SOFTKEY_WORDS 7
 #define FIRST_KEY_ID 100
+// Posted to a bar to put it back above its window, once that window is active.
+#define WM_STANDIN_RAISE (WM_APP + 1)
+// For its first two seconds a bar also does so every quarter of a second: the
+// timer's id counts the times left.
+#define RAISE_TIMES 8
+#define RAISE_PERIOD_MS 250
 
 // One soft key as the bar's resource describes it.
 typedef struct {
@@ -26,6 +34,16 @@ typedef struct {
     SOFTKEY keys[MAX_SOFTKEYS]; // left to right
     WCHAR labels[MAX_SOFTKEYS][32];
 } MENUBAR;
+
+// What every bar of the process draws with, and the shell's hooks of the
+// program's thread: made with the first bar, kept for the process's life.
+static struct {
+    HBRUSH barBrush;  // the bars' background
+    HBRUSH heldBrush; // a soft key while a finger holds it
+    HFONT font;       // labels and title
+    HHOOK keysHook;   // F1 and F2 press the soft keys
+    HHOOK boxHook;    // message boxes fit the screen; bars stay on top
+} g_Look;
 
 static HINSTANCE ThisModule(void)
 {
@@ -62,33 +80,107 @@ static BOOL LoadBarResource(HINSTANCE inst, UINT id, MENUBAR *bar)
     return TRUE;
 }
 
-static void PressKey(HWND hwnd, MENUBAR *bar, int index)
+// A soft key does nothing while the window it serves is disabled: a message
+// box of that window owns the screen, as on the device.
+static void PressKey(HWND key)
 {
-    const SOFTKEY *key = &bar->keys[index];
-    if (key->subMenu == NOMENU) {
-        SendMessageW(bar->parent, WM_COMMAND, MAKEWPARAM(key->command, 0), (LPARAM)hwnd);
+    HWND hwnd = GetParent(key);
+    MENUBAR *bar = (MENUBAR *)GetWindowLongPtrW(hwnd, GWLP_USERDATA);
+    int index = GetDlgCtrlID(key) - FIRST_KEY_ID;
+    if (bar == NULL || index < 0 || index >= bar->count || !IsWindowEnabled(bar->parent))
+        return;
+    const SOFTKEY *soft = &bar->keys[index];
+    if (soft->subMenu == NOMENU) {
+        SendMessageW(bar->parent, WM_COMMAND, MAKEWPARAM(soft->command, 0), (LPARAM)hwnd);
         return;
     }
     RECT rc;
-    GetWindowRect(GetDlgItem(hwnd, FIRST_KEY_ID + index), &rc);
-    UINT chosen = (UINT)TrackPopupMenu(GetSubMenu(bar->menu, key->subMenu),
+    GetWindowRect(key, &rc);
+    UINT chosen = (UINT)TrackPopupMenu(GetSubMenu(bar->menu, soft->subMenu),
                                        TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, rc.right,
                                        rc.top, 0, hwnd, NULL);
     if (chosen != 0)
         SendMessageW(bar->parent, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
 }
 
-static LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+// Flat, in the bar's colours, darker while held; never with a focus mark.
+static void PaintKey(HWND key)
 {
-    MENUBAR *bar = (MENUBAR *)GetWindowLongPtrW(hwnd, GWLP_USERDATA);
+    PAINTSTRUCT ps;
+    RECT rc;
+    WCHAR label[32] = {0};
+    HDC dc = BeginPaint(key, &ps);
+    GetClientRect(key, &rc);
+    BOOL held = GetWindowLongPtrW(key, GWLP_USERDATA) != 0;
+    FillRect(dc, &rc, held ? g_Look.heldBrush : g_Look.barBrush);
+    GetWindowTextW(key, label, 32);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    HGDIOBJ old = SelectObject(dc, g_Look.font);
+    DrawTextW(dc, label, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
+    SelectObject(dc, old);
+    EndPaint(key, &ps);
+}
+
+static void HoldKey(HWND key, BOOL held)
+{
+    SetWindowLongPtrW(key, GWLP_USERDATA, held);
+    InvalidateRect(key, NULL, FALSE);
+}
+
+// One soft key: a tap (press and release on it) or BM_CLICK presses it. It
+// never takes the focus or activates its window.
+static LRESULT CALLBACK SoftKeyProc(HWND key, UINT msg, WPARAM wParam, LPARAM lParam)
+{
     switch (msg) {
-    case WM_COMMAND: {
-        int index = LOWORD(wParam) - FIRST_KEY_ID;
-        if (bar != NULL && HIWORD(wParam) == BN_CLICKED && index >= 0 && index < bar->count)
-            PressKey(hwnd, bar, index);
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    case WM_LBUTTONDOWN:
+        SetCapture(key);
+        HoldKey(key, TRUE);
+        return 0;
+    case WM_LBUTTONUP: {
+        BOOL held = GetWindowLongPtrW(key, GWLP_USERDATA) != 0;
+        RECT rc;
+        POINT at = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+        GetClientRect(key, &rc);
+        ReleaseCapture();
+        if (held && PtInRect(&rc, at))
+            PressKey(key);
         return 0;
     }
-    case WM_DESTROY:
+    case WM_CAPTURECHANGED: HoldKey(key, FALSE); return 0;
+    case BM_CLICK: PressKey(key); return 0;
+    case WM_PAINT: PaintKey(key); return 0;
+    }
+    return DefWindowProcW(key, msg, wParam, lParam);
+}
+
+// Wine's virtual desktop can draw a window that becomes active, or that it
+// shows for the first time, over the topmost bars that it owns; leaving and
+// taking the topmost place again restores them.
+static BOOL RaiseBar(HWND hwnd, UINT msg, WPARAM wParam)
+{
+    if (msg == WM_TIMER && wParam >= 1 && wParam <= RAISE_TIMES) {
+        KillTimer(hwnd, wParam);
+        if (wParam > 1)
+            SetTimer(hwnd, wParam - 1, RAISE_PERIOD_MS, NULL);
+    } else if (msg != WM_STANDIN_RAISE) {
+        return FALSE;
+    }
+    const UINT flags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, flags);
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, flags);
+    return TRUE;
+}
+
+static LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_MOUSEACTIVATE)
+        return MA_NOACTIVATE;
+    if (RaiseBar(hwnd, msg, wParam))
+        return 0;
+    if (msg == WM_DESTROY) {
+        MENUBAR *bar = (MENUBAR *)GetWindowLongPtrW(hwnd, GWLP_USERDATA);
         if (bar != NULL) {
             DestroyMenu(bar->menu);
             LocalFree(bar);
@@ -104,6 +196,10 @@ static LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 // window that owns the soft-key bar.
 static LRESULT CALLBACK NavBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (msg == WM_MOUSEACTIVATE)
+        return MA_NOACTIVATE;
+    if (RaiseBar(hwnd, msg, wParam))
+        return 0;
     if (msg != WM_PAINT)
         return DefWindowProcW(hwnd, msg, wParam, lParam);
     PAINTSTRUCT ps;
@@ -114,12 +210,61 @@ static LRESULT CALLBACK NavBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     GetWindowTextW(GetWindow(hwnd, GW_OWNER), title, 64);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    rc.left += 6;
+    HGDIOBJ old = SelectObject(dc, g_Look.font);
+    rc.left += GetSystemMetrics(SM_CYCAPTION) / 4;
     DrawTextW(dc, title, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
     SelectObject(dc, old);
     EndPaint(hwnd, &ps);
     return 0;
+}
+
+// The bar of class `cls` that the window `owner` has, if any.
+static HWND FindBarOf(HWND owner, LPCWSTR cls = STANDIN_MENUBAR_CLASS)
+{
+    HWND bar = NULL;
+    while ((bar = FindWindowExW(NULL, bar, cls, NULL)) != NULL) {
+        if (GetWindow(bar, GW_OWNER) == owner)
+            return bar;
+    }
+    return NULL;
+}
+
+// The device's two soft-key buttons (F1 and F2 here) press the left and the
+// right soft key of the window that has the keyboard.
+static LRESULT CALLBACK SoftKeyButtonsHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    MSG *msg = (MSG *)lParam;
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_KEYDOWN &&
+        (msg->wParam == VK_F1 || msg->wParam == VK_F2) && msg->hwnd != NULL) {
+        HWND hwnd = FindBarOf(GetAncestor(msg->hwnd, GA_ROOT));
+        MENUBAR *bar = hwnd ? (MENUBAR *)GetWindowLongPtrW(hwnd, GWLP_USERDATA) : NULL;
+        HWND key =
+            bar ? GetDlgItem(hwnd, FIRST_KEY_ID + (msg->wParam == VK_F1 ? 0 : bar->count - 1))
+                : NULL;
+        if (key != NULL) {
+            PostMessageW(key, BM_CLICK, 0, 0);
+            msg->message = WM_NULL;
+        }
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+// Message boxes of the program fit the screen, as the device's do, and the
+// bars of a window stay above it whenever it becomes active.
+static LRESULT CALLBACK ActivationHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    HWND window = (HWND)wParam;
+    if (code == HCBT_ACTIVATE && IsStandInMessageBox(window)) {
+        StandInFitMessageBox(window, GetSystemMetrics(SM_CXSCREEN));
+    } else if (code == HCBT_ACTIVATE) {
+        static const LPCWSTR classes[] = {STANDIN_MENUBAR_CLASS, STANDIN_NAVBAR_CLASS};
+        for (LPCWSTR cls : classes) {
+            HWND bar = FindBarOf(window, cls);
+            if (bar != NULL)
+                PostMessageW(bar, WM_STANDIN_RAISE, 0, 0);
+        }
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
 static BOOL RegisterStandInClass(LPCWSTR name, WNDPROC proc, HBRUSH background)
@@ -136,31 +281,42 @@ static BOOL RegisterStandInClass(LPCWSTR name, WNDPROC proc, HBRUSH background)
     return RegisterClassW(&wc) != 0;
 }
 
-static BOOL RegisterBarClasses(void)
+// Classes, colours, font and the shell's hooks for this thread, made once.
+static BOOL SetUpShell(void)
 {
-    static HBRUSH navBackground;
-    if (navBackground == NULL)
-        navBackground = CreateSolidBrush(RGB(16, 52, 120));
-    return RegisterStandInClass(STANDIN_MENUBAR_CLASS, MenuBarProc, (HBRUSH)(COLOR_BTNFACE + 1)) &&
-           RegisterStandInClass(STANDIN_NAVBAR_CLASS, NavBarProc, navBackground);
+    if (g_Look.font == NULL) {
+        g_Look.barBrush = CreateSolidBrush(RGB(16, 52, 120));
+        g_Look.heldBrush = CreateSolidBrush(RGB(60, 110, 190));
+        // Bold labels half as tall as the bars, which follow the screen's metrics.
+        g_Look.font = CreateFontW(-GetSystemMetrics(SM_CYMENU) / 2, 0, 0, 0, FW_BOLD, FALSE, FALSE,
+                                  FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+    }
+    if (g_Look.keysHook == NULL)
+        g_Look.keysHook =
+            SetWindowsHookExW(WH_GETMESSAGE, SoftKeyButtonsHook, NULL, GetCurrentThreadId());
+    if (g_Look.boxHook == NULL)
+        g_Look.boxHook = SetWindowsHookExW(WH_CBT, ActivationHook, NULL, GetCurrentThreadId());
+    return g_Look.font != NULL && g_Look.barBrush != NULL && g_Look.heldBrush != NULL &&
+           RegisterStandInClass(STANDIN_MENUBAR_CLASS, MenuBarProc, g_Look.barBrush) &&
+           RegisterStandInClass(STANDIN_NAVBAR_CLASS, NavBarProc, g_Look.barBrush) &&
+           RegisterStandInClass(STANDIN_SOFTKEY_CLASS, SoftKeyProc, NULL);
 }
 
 static void CreateKeys(HWND hwnd, const MENUBAR *bar, int width, int height)
 {
-    HFONT font = (HFONT)GetStockObject(DEFAULT_GUI_FONT);
     for (int i = 0; i < bar->count; i++) {
         int left = width * i / bar->count;
         int right = width * (i + 1) / bar->count;
-        HWND key = CreateWindowW(L"BUTTON", bar->labels[i], WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
-                                 left, 0, right - left, height, hwnd,
-                                 (HMENU)(INT_PTR)(FIRST_KEY_ID + i), ThisModule(), NULL);
-        SendMessageW(key, WM_SETFONT, (WPARAM)font, FALSE);
+        CreateWindowW(STANDIN_SOFTKEY_CLASS, bar->labels[i], WS_CHILD | WS_VISIBLE, left, 0,
+                      right - left, height, hwnd, (HMENU)(INT_PTR)(FIRST_KEY_ID + i), ThisModule(),
+                      NULL);
     }
 }
 
 BOOL SHCreateMenuBar(SHMENUBARINFO *pmbi)
 {
-    if (pmbi == NULL || pmbi->cbSize != sizeof(SHMENUBARINFO) || !RegisterBarClasses()) {
+    if (pmbi == NULL || pmbi->cbSize != sizeof(SHMENUBARINFO) || !SetUpShell()) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
@@ -177,11 +333,11 @@ BOOL SHCreateMenuBar(SHMENUBARINFO *pmbi)
     bar->parent = pmbi->hwndParent;
 
     // Like the device's soft keys, the bar never takes the focus from the
-    // window it serves.
+    // window it serves; like the shell's bars, it stays above that window.
     int width = GetSystemMetrics(SM_CXSCREEN);
     int height = GetSystemMetrics(SM_CYMENU);
-    HWND hwnd = CreateWindowExW(WS_EX_NOACTIVATE, STANDIN_MENUBAR_CLASS, L"", WS_POPUP, 0,
-                                GetSystemMetrics(SM_CYSCREEN) - height, width, height,
+    HWND hwnd = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOPMOST, STANDIN_MENUBAR_CLASS, L"",
+                                WS_POPUP, 0, GetSystemMetrics(SM_CYSCREEN) - height, width, height,
                                 pmbi->hwndParent, NULL, ThisModule(), NULL);
     if (hwnd == NULL) {
         DestroyMenu(bar->menu);
@@ -193,11 +349,14 @@ BOOL SHCreateMenuBar(SHMENUBARINFO *pmbi)
     ShowWindow(hwnd, SW_SHOWNOACTIVATE);
     // The title strip is the shell's, not the program's: it goes with the
     // window it belongs to, and its failure is no failure of the bar.
-    HWND nav =
-        CreateWindowExW(WS_EX_NOACTIVATE, STANDIN_NAVBAR_CLASS, L"", WS_POPUP, 0, 0, width,
-                        GetSystemMetrics(SM_CYCAPTION), pmbi->hwndParent, NULL, ThisModule(), NULL);
+    HWND nav = CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOPMOST, STANDIN_NAVBAR_CLASS, L"",
+                               WS_POPUP, 0, 0, width, GetSystemMetrics(SM_CYCAPTION),
+                               pmbi->hwndParent, NULL, ThisModule(), NULL);
     if (nav != NULL)
         ShowWindow(nav, SW_SHOWNOACTIVATE);
+    SetTimer(hwnd, RAISE_TIMES, RAISE_PERIOD_MS, NULL);
+    if (nav != NULL)
+        SetTimer(nav, RAISE_TIMES, RAISE_PERIOD_MS, NULL);
     pmbi->hwndMB = hwnd;
     return TRUE;
 }

@@ -8,6 +8,10 @@
 // Window class of the soft-key bar that SHCreateMenuBar creates.
 #define STANDIN_MENUBAR_CLASS L"RemoveAppsStandInMenuBar"
 
+// Window class of one soft key on the bar; its text is the key's label, and
+// BM_CLICK presses it as a tap does.
+#define STANDIN_SOFTKEY_CLASS L"RemoveAppsStandInSoftKey"
+
 // Window class of the title strip that the stand-in shows across the top of
 // the screen, as the device's navigation bar does.
 #define STANDIN_NAVBAR_CLASS L"RemoveAppsStandInNavBar"
@@ -20,5 +24,14 @@ AYGSHELL_API void StandInLastConfigXML(LPWSTR buffer, int cch);
 // uninstalls nothing, as a configuration manager whose uninstall failed
 // without saying so.
 AYGSHELL_API void StandInAnswerSuccessOnly(BOOL answerSuccessOnly);
+
+// TRUE for a message box: a dialog of this thread with a message text.
+AYGSHELL_API BOOL IsStandInMessageBox(HWND window);
+
+// Fits the message box into a screen `width` pixels wide as the device's
+// shell does: no wider than the screen, its text wrapped to the width it
+// gets, caption and buttons inside, centred. Text, caption, icon, buttons and
+// the default button stay as they are.
+AYGSHELL_API void StandInFitMessageBox(HWND box, int width);
 
 #endif
