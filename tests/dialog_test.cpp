@@ -93,8 +93,26 @@ TEST_F(DialogTest, FillsTheScreenAboveTheSoftKeys)
                       GetSystemMetrics(SM_CYMENU) + 2 * frame,
                   dlg.bottom - dlg.top);
         EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), list.right - list.left);
-        EXPECT_EQ(dlg.top, list.top);
-        EXPECT_EQ(GetSystemMetrics(SM_CYHSCROLL), list.bottom - dlg.bottom);
+        EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), list.top) << "the list starts below the title";
+        EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN) - GetSystemMetrics(SM_CYMENU), list.bottom)
+            << "the list ends where the soft-key bar begins";
+
+        // With more rows than fit, End shows the last one whole above the bar.
+        for (int i = 0; i < 300; i++)
+            AddRecord(L"App " + std::to_wstring(1000 + i), NULL, NULL);
+        DialogDriver::Command(dialog, IDM_REFRESH);
+        SendMessageW(g_Main.hAppList, WM_KEYDOWN, VK_END, 0);
+        int last = (int)SendMessageW(g_Main.hAppList, LVM_GETNEXTITEM, -1, LVNI_SELECTED);
+        ASSERT_EQ(299, last);
+        RECT row, visible;
+        row.left = LVIR_BOUNDS;
+        SendMessageW(g_Main.hAppList, LVM_GETITEMRECT, last, (LPARAM)&row);
+        MapWindowPoints(g_Main.hAppList, NULL, (POINT *)&row, 2);
+        GetClientRect(g_Main.hAppList, &visible);
+        MapWindowPoints(g_Main.hAppList, NULL, (POINT *)&visible, 2);
+        EXPECT_GE(row.top, visible.top);
+        EXPECT_LE(row.bottom, visible.bottom);
+        EXPECT_LE(row.bottom, GetSystemMetrics(SM_CYSCREEN) - GetSystemMetrics(SM_CYMENU));
     });
 }
 

@@ -25,16 +25,18 @@ BOOL GetSelectedAppName(LPWSTR buffer)
     return buffer[0] != L'\0';
 }
 
-// The dialog fills the screen between the caption and the soft-key bar; the
-// list reaches SM_CYHSCROLL below it, hiding its horizontal scroll bar.
+// The dialog fills the screen between the caption and the soft-key bar, and
+// reaches under both by its frame. The list lies exactly between the two
+// bars, so that every row it scrolls into view can be seen whole.
 static void LayOut(HWND dialog)
 {
     int frame = GetSystemMetrics(SM_CYDLGFRAME);
     int caption = GetSystemMetrics(SM_CYCAPTION);
+    int menu = GetSystemMetrics(SM_CYMENU);
     int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN) - caption - GetSystemMetrics(SM_CYMENU) + 2 * frame;
+    int height = GetSystemMetrics(SM_CYSCREEN) - caption - menu + 2 * frame;
     SetWindowPos(dialog, NULL, 0, caption - frame, width, height, SWP_NOZORDER | SWP_SHOWWINDOW);
-    SetWindowPos(g_Main.hAppList, NULL, 0, 0, width, height + GetSystemMetrics(SM_CYHSCROLL),
+    SetWindowPos(g_Main.hAppList, NULL, 0, frame, width, height - 2 * frame,
                  SWP_NOZORDER | SWP_SHOWWINDOW);
 }
 
