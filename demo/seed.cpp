@@ -28,6 +28,9 @@ static const DemoApp apps[] = {
     {L"Weather Today", L"Weather Today", 1, 30000, 0, 0, 0, false, false},
     {L"Dictionary EN-DE", L"Dictionary", 1, 9000000, 2005, 10, 1, true, false},
     {L"Hidden Helper", L"Hidden Helper", 1, 4096, 2005, 6, 6, true, false},
+    // "Словарь RU-EN": a name in Cyrillic letters.
+    {L"\x0421\x043b\x043e\x0432\x0430\x0440\x044c RU-EN", L"Slovar", 2, 700000, 2006, 4, 3, true,
+     false},
 };
 
 static void WriteSizedFile(const wchar_t *path, DWORD size)

@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
-# Opens Remove Apps on the demo device at the device's 240x320 screen. With a
-# display, in a window there; without one, under Xvfb, saving a screenshot.
-# REMOVEAPPS_RESET=1 scripts/run.sh starts the demo device afresh.
+# Opens Remove Apps on the demo device, at the device's 240x320 screen or the
+# one given with --screen WxH (320x240, 240x240 or 480x640). With a display,
+# in a window there; without one, under Xvfb for REMOVEAPPS_SHOW_SECONDS
+# (default 8), saving a screenshot. REMOVEAPPS_RESET=1 starts afresh.
 set -euo pipefail
 source "$(dirname "$0")/demo-env.sh"
 
 if [ -n "${DISPLAY:-}" ]; then
-    exec "$WINE" explorer /desktop=RemoveApps,240x320 "$program"
+    echo "Opening Remove Apps at $screen; leave it with Done."
+    exec "$WINE" explorer /desktop=RemoveApps,"$screen" "$program"
 fi
 
-shot=$root/build/remove-apps.png
+shot=$root/build/remove-apps-$screen.png
+echo "No display: running Remove Apps under Xvfb at $screen..."
 start_device_screen
 start_program
-sleep 8
+sleep "${REMOVEAPPS_SHOW_SECONDS:-8}"
 import -window root "$shot"
 "$WINESERVER" -k 2>/dev/null || true
-echo "No display: Remove Apps ran under Xvfb. Screenshot: $shot"
+echo "Screenshot: $shot"

@@ -1,37 +1,47 @@
 #!/usr/bin/env bash
-# Regenerates the pictures in docs/: Remove Apps on a fresh demo device at the
-# device's 240x320 screen, under Xvfb, driven with the keyboard and the soft keys.
+# Regenerates the pictures in docs/: Remove Apps on a fresh demo device under
+# Xvfb, driven with the keyboard as a user would the device's keys (F1 and F2
+# are the soft keys): four at the 240x320 screen, one at 480x640.
 set -euo pipefail
-export REMOVEAPPS_RESET=1
-source "$(dirname "$0")/demo-env.sh"
+root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/docs
 mkdir -p "$out"
-
-start_device_screen
-start_program
-sleep 8
-xdotool mousemove 120 150
 
 shot() {
     sleep 1.5
     import -window root "$out/$1.png"
     echo "$out/$1.png"
 }
-menu_key() { xdotool mousemove 180 311 click 1 mousemove 120 150; }
 
-shot list
-xdotool key Return          # the action key: Remove, asking first
-shot remove-confirm
-xdotool key n
-sleep 0.5
-menu_key
-shot menu
-xdotool key Escape
-sleep 0.5
-menu_key
-sleep 1
-xdotool key Down Down Return  # Details
-shot details
-xdotool key Return
-sleep 0.5
-"$WINESERVER" -k 2>/dev/null || true
+# One run of the demo device at the screen given as $1, driven by $2.
+on_screen() (
+    export REMOVEAPPS_RESET=1
+    source "$root/scripts/demo-env.sh" --screen "$1"
+    start_device_screen
+    start_program
+    sleep 8
+    "$2"
+    "$WINESERVER" -k 2>/dev/null || true
+)
+
+qvga() {
+    shot list
+    xdotool key Return # the action key: Remove, asking first
+    shot remove-confirm
+    xdotool key n
+    sleep 0.5
+    xdotool key F2 # the Menu soft key
+    shot menu
+    xdotool key Down Down Return # Details
+    shot details
+    xdotool key Return
+}
+
+vga() {
+    xdotool key Down Down Down Return
+    shot vga-remove-confirm
+    xdotool key n
+}
+
+on_screen 240x320 qvga
+on_screen 480x640 vga
