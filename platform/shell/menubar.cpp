@@ -43,7 +43,7 @@ static struct {
     HFONT font;       // labels and title
     HHOOK keysHook;   // F1 and F2 press the soft keys
     HHOOK boxHook;    // message boxes fit the screen; bars stay on top
-} g_Look;
+} g_Shell;
 
 static HINSTANCE ThisModule(void)
 {
@@ -112,11 +112,11 @@ static void PaintKey(HWND key)
     HDC dc = BeginPaint(key, &ps);
     GetClientRect(key, &rc);
     BOOL held = GetWindowLongPtrW(key, GWLP_USERDATA) != 0;
-    FillRect(dc, &rc, held ? g_Look.heldBrush : g_Look.barBrush);
+    FillRect(dc, &rc, held ? g_Shell.heldBrush : g_Shell.barBrush);
     GetWindowTextW(key, label, 32);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
-    HGDIOBJ old = SelectObject(dc, g_Look.font);
+    HGDIOBJ old = SelectObject(dc, g_Shell.font);
     DrawTextW(dc, label, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_CENTER | DT_NOPREFIX);
     SelectObject(dc, old);
     EndPaint(key, &ps);
@@ -210,7 +210,7 @@ static LRESULT CALLBACK NavBarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     GetWindowTextW(GetWindow(hwnd, GW_OWNER), title, 64);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
-    HGDIOBJ old = SelectObject(dc, g_Look.font);
+    HGDIOBJ old = SelectObject(dc, g_Shell.font);
     rc.left += GetSystemMetrics(SM_CYCAPTION) / 4;
     DrawTextW(dc, title, -1, &rc, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
     SelectObject(dc, old);
@@ -284,22 +284,22 @@ static BOOL RegisterStandInClass(LPCWSTR name, WNDPROC proc, HBRUSH background)
 // Classes, colours, font and the shell's hooks for this thread, made once.
 static BOOL SetUpShell(void)
 {
-    if (g_Look.font == NULL) {
-        g_Look.barBrush = CreateSolidBrush(RGB(16, 52, 120));
-        g_Look.heldBrush = CreateSolidBrush(RGB(60, 110, 190));
+    if (g_Shell.font == NULL) {
+        g_Shell.barBrush = CreateSolidBrush(RGB(16, 52, 120));
+        g_Shell.heldBrush = CreateSolidBrush(RGB(60, 110, 190));
         // Bold labels half as tall as the bars, which follow the screen's metrics.
-        g_Look.font = CreateFontW(-GetSystemMetrics(SM_CYMENU) / 2, 0, 0, 0, FW_BOLD, FALSE, FALSE,
-                                  FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+        g_Shell.font = CreateFontW(-GetSystemMetrics(SM_CYMENU) / 2, 0, 0, 0, FW_BOLD, FALSE, FALSE,
+                                   FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Tahoma");
     }
-    if (g_Look.keysHook == NULL)
-        g_Look.keysHook =
+    if (g_Shell.keysHook == NULL)
+        g_Shell.keysHook =
             SetWindowsHookExW(WH_GETMESSAGE, SoftKeyButtonsHook, NULL, GetCurrentThreadId());
-    if (g_Look.boxHook == NULL)
-        g_Look.boxHook = SetWindowsHookExW(WH_CBT, ActivationHook, NULL, GetCurrentThreadId());
-    return g_Look.font != NULL && g_Look.barBrush != NULL && g_Look.heldBrush != NULL &&
-           RegisterStandInClass(STANDIN_MENUBAR_CLASS, MenuBarProc, g_Look.barBrush) &&
-           RegisterStandInClass(STANDIN_NAVBAR_CLASS, NavBarProc, g_Look.barBrush) &&
+    if (g_Shell.boxHook == NULL)
+        g_Shell.boxHook = SetWindowsHookExW(WH_CBT, ActivationHook, NULL, GetCurrentThreadId());
+    return g_Shell.font != NULL && g_Shell.barBrush != NULL && g_Shell.heldBrush != NULL &&
+           RegisterStandInClass(STANDIN_MENUBAR_CLASS, MenuBarProc, g_Shell.barBrush) &&
+           RegisterStandInClass(STANDIN_NAVBAR_CLASS, NavBarProc, g_Shell.barBrush) &&
            RegisterStandInClass(STANDIN_SOFTKEY_CLASS, SoftKeyProc, NULL);
 }
 
