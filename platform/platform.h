@@ -27,6 +27,8 @@
 LONG DeleteRegistryTree(HKEY parent, LPCWSTR name);
 
 // Puts the fully written file `source` in the place of `target`, replacing it.
+// FALSE when it could not; on the device `target` may be gone by then, and
+// `source` is then the only copy left.
 BOOL ReplaceFileWith(LPCWSTR source, LPCWSTR target);
 
 #endif
