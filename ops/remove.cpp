@@ -9,7 +9,9 @@
 #include <cfgmgrapi.h>
 
 // Appends `text` at `*used` in `doc` (UNINSTALL_DOC_CCH units), escaping the
-// characters that XML gives a meaning when `escape` is set.
+// characters that XML gives a meaning when `escape` is set. A parser turns a
+// literal TAB, LF or CR in an attribute into a space, which would name another
+// application; written as character references they stay themselves.
 static void AppendText(LPWSTR doc, int *used, LPCWSTR text, BOOL escape)
 {
     for (; *text != L'\0'; text++) {
@@ -21,6 +23,9 @@ static void AppendText(LPWSTR doc, int *used, LPCWSTR text, BOOL escape)
             case L'>': piece = L"&gt;"; break;
             case L'"': piece = L"&quot;"; break;
             case L'\'': piece = L"&apos;"; break;
+            case L'\t': piece = L"&#9;"; break;
+            case L'\n': piece = L"&#10;"; break;
+            case L'\r': piece = L"&#13;"; break;
             }
         }
         if (piece == NULL) {

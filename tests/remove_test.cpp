@@ -84,6 +84,36 @@ TEST_F(RemoveTest, NameWithXmlCharactersRemovesThatApplicationOnly)
     EXPECT_EQ(L"\"" + name + L"\" has been removed from device.", driver_.boxes[1].text);
 }
 
+TEST_F(RemoveTest, NameWithTabOrLineBreakRemovesThatApplicationOnly)
+{
+    static const struct {
+        int line;
+        const wchar_t *name, *requested;
+    } cases[] = {
+        {__LINE__, L"Foo\tBar", L"Foo&#9;Bar"},
+        {__LINE__, L"Foo\nBar", L"Foo&#10;Bar"},
+        {__LINE__, L"Foo\rBar", L"Foo&#13;Bar"},
+    };
+    InstallApp(L"Foo Bar", L"FooBar");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "case at line " << c.line);
+        InstallApp(c.name, L"Odd");
+        driver_.boxes.clear();
+        RemoveApp(c.name, IDYES);
+        EXPECT_NE(std::wstring::npos,
+                  LastDocument().find(L"type=\"" + std::wstring(c.requested) + L"\">"))
+            << Narrow(LastDocument());
+        EXPECT_FALSE(RecordExists(c.name));
+        EXPECT_FALSE(Exists(UnloadPath(L"Odd")));
+        EXPECT_TRUE(RecordExists(L"Foo Bar"));
+        EXPECT_TRUE(Exists(Path(L"Program Files\\FooBar\\app.exe")));
+        EXPECT_TRUE(Exists(UnloadPath(L"FooBar")));
+        ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
+        EXPECT_EQ(L"\"" + std::wstring(c.name) + L"\" has been removed from device.",
+                  driver_.boxes[1].text);
+    }
+}
+
 TEST_F(RemoveTest, FolderThatStillHoldsOtherFilesStays)
 {
     InstallApp(L"Foo", L"Foo");

@@ -52,6 +52,18 @@ TEST_F(ConfigManagerTest, DecodesEntitiesAsAnyXmlReaderDoes)
     EXPECT_TRUE(RecordExists(L"A&amp;B"));
     EXPECT_EQ(S_OK, Process(Doc(App(L"&#65;"))));
     EXPECT_FALSE(RecordExists(L"A"));
+
+    // A TAB, LF or CR named by reference stays itself; a literal one is a space.
+    for (const wchar_t *name : {L"T B", L"T\tB", L"T\nB", L"T\xe000t"})
+        AddRecord(name, NULL, NULL);
+    EXPECT_EQ(S_OK, Process(Doc(App(L"T&#x9;B") + App(L"T&#0010;B"))));
+    EXPECT_FALSE(RecordExists(L"T\tB"));
+    EXPECT_FALSE(RecordExists(L"T\nB"));
+    EXPECT_TRUE(RecordExists(L"T B"));
+    EXPECT_EQ(S_OK, Process(Doc(App(L"T\xe000t"))));
+    EXPECT_FALSE(RecordExists(L"T\xe000t"));
+    EXPECT_EQ(S_OK, Process(Doc(App(L"T\rB"))));
+    EXPECT_FALSE(RecordExists(L"T B"));
 }
 
 TEST_F(ConfigManagerTest, MalformedDocumentFailsWholeAndTouchesNothing)

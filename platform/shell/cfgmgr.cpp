@@ -38,10 +38,102 @@ static LPWSTR CopyText(LPCWSTR text)
     return copy;
 }
 
+// A conforming XML reader, like the device's, keeps a TAB, LF or CR that an
+// attribute names by character reference, and turns only literal ones into
+// spaces. Wine's XmlLite turns the references into spaces too. So before it
+// reads the document, each such reference becomes PROTECT_MARK and a letter,
+// and so does a PROTECT_MARK of the document itself; the names it returns
+// are restored from those pairs.
+#define PROTECT_MARK 0xE000 // a private-use character
+static const struct {
+    WCHAR character;
+    WCHAR letter;
+} g_Protected[] = {{L'\t', L't'}, {L'\n', L'n'}, {L'\r', L'r'}, {PROTECT_MARK, L'm'}};
+
+// Length of the character reference at `at` ("&#9;", "&#x0A;"), 0 for none.
+static int CharacterReference(LPCWSTR at, UINT *value)
+{
+    int i = 2, start;
+    UINT base = 10, number = 0;
+    if (at[0] != L'&' || at[1] != L'#')
+        return 0;
+    if (at[i] == L'x') {
+        base = 16;
+        i++;
+    }
+    for (start = i;; i++) {
+        WCHAR c = at[i];
+        UINT digit;
+        if (c >= L'0' && c <= L'9')
+            digit = c - L'0';
+        else if (base == 16 && c >= L'a' && c <= L'f')
+            digit = c - L'a' + 10;
+        else if (base == 16 && c >= L'A' && c <= L'F')
+            digit = c - L'A' + 10;
+        else
+            break;
+        if (number > 0x10FFFF)
+            return 0; // no character: the reader refuses it
+        number = number * base + digit;
+    }
+    if (i == start || at[i] != L';')
+        return 0;
+    *value = number;
+    return i + 1;
+}
+
+// The document with its protected characters as pairs; NULL without memory.
+static LPWSTR ProtectDocument(LPCWSTR document)
+{
+    LPWSTR out = (LPWSTR)LocalAlloc(LPTR, (2 * lstrlenW(document) + 1) * sizeof(WCHAR));
+    if (out == NULL)
+        return NULL;
+    int used = 0;
+    while (*document != L'\0') {
+        UINT value = *document;
+        int length = CharacterReference(document, &value);
+        int at = sizeof(g_Protected) / sizeof(g_Protected[0]) - 1;
+        while (at >= 0 && g_Protected[at].character != value)
+            at--;
+        if (at >= 0 && (length > 0 || value == PROTECT_MARK)) {
+            out[used++] = PROTECT_MARK;
+            out[used++] = g_Protected[at].letter;
+            document += length > 0 ? length : 1;
+        } else {
+            out[used++] = *document++;
+        }
+    }
+    return out;
+}
+
 // GCC 12's analyzer loses track of a block stored into the heap array
 // `names` and calls it leaked; FreeNames releases every name stored there.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wanalyzer-malloc-leak"
+
+// A heap copy of a name the reader returned, its pairs of ProtectDocument
+// turned back into their characters; NULL without memory.
+static LPWSTR CopyRestored(LPCWSTR name)
+{
+    LPWSTR copy = CopyText(name);
+    if (copy == NULL)
+        return NULL;
+    int used = 0;
+    for (; *name != L'\0'; name++) {
+        copy[used] = *name;
+        for (const auto &p : g_Protected) {
+            if (name[0] == PROTECT_MARK && name[1] == p.letter) {
+                copy[used] = p.character;
+                name++;
+                break;
+            }
+        }
+        used++;
+    }
+    copy[used] = L'\0';
+    return copy;
+}
+
 static BOOL AppendName(NAMELIST *list, LPCWSTR name)
 {
     if (list->count == list->capacity) {
@@ -56,7 +148,7 @@ static BOOL AppendName(NAMELIST *list, LPCWSTR name)
         list->names = names;
         list->capacity = capacity;
     }
-    LPWSTR copy = CopyText(name);
+    LPWSTR copy = CopyRestored(name);
     if (copy == NULL)
         return FALSE;
     list->names[list->count++] = copy;
@@ -148,15 +240,16 @@ static HRESULT ParseUninstallDoc(LPCWSTR document, NAMELIST *list)
     IXmlReader *reader = NULL;
     IStream *stream = NULL;
     HRESULT hr = CONFIG_E_BAD_XML;
-    size_t cch = lstrlenW(document);
-    BYTE *bytes = (BYTE *)LocalAlloc(LPTR, (cch + 1) * sizeof(WCHAR));
+    LPWSTR text = ProtectDocument(document);
+    size_t cch = text != NULL ? lstrlenW(text) : 0;
+    BYTE *bytes = text != NULL ? (BYTE *)LocalAlloc(LPTR, (cch + 1) * sizeof(WCHAR)) : NULL;
 
     if (create != NULL && createStream != NULL && bytes != NULL &&
         SUCCEEDED(create(IID_IXmlReader, (void **)&reader, NULL))) {
         // A byte-order mark tells the reader that the text is UTF-16.
         bytes[0] = 0xFF;
         bytes[1] = 0xFE;
-        CopyMemory(bytes + 2, document, cch * sizeof(WCHAR));
+        CopyMemory(bytes + 2, text, cch * sizeof(WCHAR));
         stream = createStream(bytes, (UINT)((cch + 1) * sizeof(WCHAR)));
         if (stream != NULL &&
             SUCCEEDED(
@@ -170,6 +263,8 @@ static HRESULT ParseUninstallDoc(LPCWSTR document, NAMELIST *list)
         reader->Release();
     if (bytes != NULL)
         LocalFree(bytes);
+    if (text != NULL)
+        LocalFree(text);
     if (xmllite != NULL)
         FreeLibrary(xmllite);
     if (shlwapi != NULL)
