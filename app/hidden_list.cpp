@@ -135,11 +135,17 @@ static BOOL AppendEntry(HIDDENLIST *list, const HIDDENNAME *entry)
 }
 
 // Encodes `name` as Hide.txt in `encoding` holds it. FALSE when it cannot:
-// the ANSI code page lacks most characters, and a best-fit or default
-// character in their place would name another application or none.
+// a line holds no CR or LF, and the ANSI code page lacks most characters,
+// where a best-fit or default character would name another application or
+// none. The device documents no flag that refuses those, so the round trip in
+// AddName does.
 static BOOL EncodeName(HIDEENCODING encoding, LPCWSTR name, char *out, DWORD *bytes)
 {
     int cch = lstrlenW(name);
+    for (int i = 0; i < cch; i++) {
+        if (name[i] == L'\r' || name[i] == L'\n')
+            return FALSE;
+    }
     if (encoding == HIDE_UTF16LE) {
         if (cch * sizeof(WCHAR) > ENCODED_MAX)
             return FALSE;
@@ -148,9 +154,8 @@ static BOOL EncodeName(HIDEENCODING encoding, LPCWSTR name, char *out, DWORD *by
         return TRUE;
     }
     BOOL ansi = encoding == HIDE_ANSI, usedDefault = FALSE;
-    int written =
-        WideCharToMultiByte(ansi ? CP_ACP : CP_UTF8, ansi ? WC_NO_BEST_FIT_CHARS : 0, name, cch,
-                            out, ENCODED_MAX, NULL, ansi ? &usedDefault : NULL);
+    int written = WideCharToMultiByte(ansi ? CP_ACP : CP_UTF8, 0, name, cch, out, ENCODED_MAX, NULL,
+                                      ansi ? &usedDefault : NULL);
     if ((written <= 0 && cch > 0) || usedDefault)
         return FALSE;
     *bytes = (DWORD)written;
@@ -158,20 +163,26 @@ static BOOL EncodeName(HIDEENCODING encoding, LPCWSTR name, char *out, DWORD *by
 }
 
 // Adds `name` in the list's encoding, unless that would not read back as the
-// same name.
+// same name. On failure the last error says why: ERROR_NO_UNICODE_TRANSLATION
+// for a name Hide.txt cannot hold, ERROR_NOT_ENOUGH_MEMORY otherwise.
 static BOOL AddName(HIDDENLIST *list, LPCWSTR name)
 {
     char encoded[ENCODED_MAX];
     DWORD bytes = 0;
     HIDDENNAME entry;
-    if (!EncodeName(list->encoding, name, encoded, &bytes) ||
-        !FillEntry(&entry, list->encoding, encoded, bytes))
-        return FALSE;
-    if (CompareNames(entry.wide, name) != 0 || !AppendEntry(list, &entry)) {
-        FreeEntry(&entry);
-        return FALSE;
+    DWORD error = ERROR_NO_UNICODE_TRANSLATION;
+    if (EncodeName(list->encoding, name, encoded, &bytes)) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+        if (FillEntry(&entry, list->encoding, encoded, bytes)) {
+            if (CompareNames(entry.wide, name) != 0)
+                error = ERROR_NO_UNICODE_TRANSLATION;
+            else if (AppendEntry(list, &entry))
+                return TRUE;
+            FreeEntry(&entry);
+        }
     }
-    return TRUE;
+    SetLastError(error);
+    return FALSE;
 }
 
 // One code unit of the text after its mark.
@@ -187,7 +198,8 @@ static BOOL EndsName(WCHAR unit)
 
 // Splits the file's text into names: a byte-order mark chooses the encoding,
 // runs of CR, LF and NUL separate names, and CRs ending a name are dropped.
-static void ParseHiddenText(HIDDENLIST *list, const BYTE *text, DWORD size)
+// FALSE when memory ran out before every name was held.
+static BOOL ParseHiddenText(HIDDENLIST *list, const BYTE *text, DWORD size)
 {
     list->encoding = HIDE_ANSI;
     for (int e = HIDE_UTF8; e <= HIDE_UTF16LE; e++) {
@@ -205,7 +217,7 @@ static void ParseHiddenText(HIDDENLIST *list, const BYTE *text, DWORD size)
                (EndsName(UnitAt(body, pos, unitBytes)) || UnitAt(body, pos, unitBytes) == L'\r'))
             pos++;
         if (pos >= units)
-            return;
+            return TRUE;
         DWORD start = pos;
         while (pos < units && !EndsName(UnitAt(body, pos, unitBytes)))
             pos++;
@@ -217,14 +229,16 @@ static void ParseHiddenText(HIDDENLIST *list, const BYTE *text, DWORD size)
         HIDDENNAME entry;
         if (!FillEntry(&entry, list->encoding, (const char *)body + start * unitBytes,
                        len * unitBytes))
-            return;
+            return FALSE;
         if (!AppendEntry(list, &entry)) {
             FreeEntry(&entry);
-            return;
+            return FALSE;
         }
     }
 }
 
+// Reads the whole file into the list. A file that cannot be read, or whose
+// names could not all be held, is READ_FAILED: saving over it would lose names.
 static int ReadHiddenFile(LPCWSTR path, HIDDENLIST *list)
 {
     HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
@@ -238,10 +252,9 @@ static int ReadHiddenFile(LPCWSTR path, HIDDENLIST *list)
     DWORD size = GetFileSize(file, &high);
     BYTE *text =
         (size != INVALID_FILE_SIZE && high == 0) ? (BYTE *)LocalAlloc(LPTR, size + 1) : NULL;
-    if (text != NULL && ReadFile(file, text, size, &read, NULL) && read == size) {
-        ParseHiddenText(list, text, read);
+    if (text != NULL && ReadFile(file, text, size, &read, NULL) && read == size &&
+        ParseHiddenText(list, text, read))
         result = READ_OK;
-    }
     if (text != NULL)
         LocalFree(text);
     CloseHandle(file);
@@ -280,15 +293,16 @@ static DWORD LayOutFile(BYTE *out, const HIDDENLIST *list)
 }
 
 // Writes the list to `temp` and only once that is complete puts it in place
-// of Hide.txt.
-static void WriteHiddenFile(LPCWSTR path, LPCWSTR temp, const HIDDENLIST *list)
+// of Hide.txt. TRUE when the next start will read the new list.
+static BOOL WriteHiddenFile(LPCWSTR path, LPCWSTR temp, const HIDDENLIST *list)
 {
     DWORD size = LayOutFile(NULL, list);
     BYTE *text = (BYTE *)LocalAlloc(LPTR, size + 1);
     if (text == NULL)
-        return;
+        return FALSE;
     LayOutFile(text, list);
 
+    BOOL saved = FALSE;
     HANDLE file = CreateFileW(temp, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, NULL,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file != INVALID_HANDLE_VALUE) {
@@ -296,12 +310,16 @@ static void WriteHiddenFile(LPCWSTR path, LPCWSTR temp, const HIDDENLIST *list)
         BOOL written =
             WriteFile(file, text, size, &done, NULL) && done == size && FlushFileBuffers(file);
         CloseHandle(file);
+        saved = written && ReplaceFileWith(temp, path);
         // A complete new file that could not take the place of a Hide.txt
-        // already gone is the only copy of the list: the next start reads it.
-        if (!written || (!ReplaceFileWith(temp, path) && FileExists(path)))
+        // already gone is the only copy of the list, and the next start reads it.
+        if (written && !saved && !FileExists(path))
+            saved = TRUE;
+        else if (!saved)
             DeleteFileW(temp);
     }
     LocalFree(text);
+    return saved;
 }
 
 void LoadHiddenList(LPCWSTR path)
@@ -314,35 +332,44 @@ void LoadHiddenList(LPCWSTR path)
     g_Hidden.loaded = g_Hidden.count;
 }
 
-void SaveHiddenList(LPCWSTR path)
+BOOL SaveHiddenList(LPCWSTR path)
 {
     WCHAR temp[TEMP_CCH];
     if (!TempPath(path, temp))
-        return;
-    // Put a new file left by a save cut short back in its place first, so
-    // that this save never overwrites the only copy of the list.
-    if (!FileExists(path) && FileExists(temp))
-        MoveFileW(temp, path);
+        return FALSE;
+    // A new file left by a save cut short goes back in its place first. If it
+    // cannot, it stays the only copy of the list, and nothing is written over it.
+    if (!FileExists(path) && FileExists(temp) && !MoveFileW(temp, path))
+        return FALSE;
+    // A Hide.txt the user made read-only is not replaced.
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return FALSE;
 
     // Hide.txt as it stands now, with the user's edits made while the program
-    // ran; this run's names follow, unless it holds them already.
+    // ran; this run's names follow, unless it holds them already. A file that
+    // cannot be read is left as it is rather than replaced by this run's names.
     HIDDENLIST now;
     ZeroMemory(&now, sizeof(now));
     int state = ReadHiddenFile(path, &now);
     if (state == READ_MISSING)
         now.encoding = g_Hidden.encoding;
-    // A file that cannot be read is left as it is rather than replaced by
-    // only this run's names.
-    if (state != READ_FAILED) {
-        for (int i = g_Hidden.loaded; i < g_Hidden.count; i++) {
-            // A name the file's encoding cannot hold is left out, never
-            // written as a name that might hide another application.
-            if (!Holds(&now, g_Hidden.entries[i].wide))
-                AddName(&now, g_Hidden.entries[i].wide);
-        }
-        WriteHiddenFile(path, temp, &now);
+    BOOL complete = state != READ_FAILED;
+    int added = 0;
+    for (int i = g_Hidden.loaded; state != READ_FAILED && i < g_Hidden.count; i++) {
+        if (Holds(&now, g_Hidden.entries[i].wide))
+            continue;
+        // A name the file's encoding cannot hold is left out, never written
+        // as a name that might hide another application; the others still go.
+        if (AddName(&now, g_Hidden.entries[i].wide))
+            added++;
+        else
+            complete = FALSE;
     }
+    if (added > 0 && !WriteHiddenFile(path, temp, &now))
+        complete = FALSE;
     FreeTable(&now);
+    return complete;
 }
 
 BOOL AddHiddenName(LPCWSTR name)

@@ -11,11 +11,15 @@ void LoadHiddenList(LPCWSTR path);
 
 // Writes the file's names as they are now, then those added in this run that
 // it does not hold, each followed by one LF, in the file's encoding. The old
-// file is replaced only once the new one has been written whole.
-void SaveHiddenList(LPCWSTR path);
+// file is replaced only once the new one has been written whole, and is left
+// as it is when it cannot be read or is read-only. TRUE when the file now
+// holds every name added in this run.
+BOOL SaveHiddenList(LPCWSTR path);
 
 // Appends an application's name in Hide.txt's encoding. FALSE, and nothing
-// added, when that encoding cannot hold the name exactly.
+// added, when that encoding cannot hold the name exactly or the name holds a
+// line break (last error ERROR_NO_UNICODE_TRANSLATION), or when memory ran
+// out (ERROR_NOT_ENOUGH_MEMORY).
 BOOL AddHiddenName(LPCWSTR name);
 
 // True when some entry, converted back to UTF-16, equals the name exactly.

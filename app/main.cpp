@@ -3,7 +3,9 @@
 #include "hidden_list.h"
 #include "state.h"
 #include "../platform/platform.h"
+#include "../res/resource.h"
 #include "../ui/main_dlg.h"
+#include "../ui/message.h"
 
 #define HIDE_FILE L"Hide.txt"
 
@@ -34,8 +36,9 @@ int WINAPI PROGRAM_ENTRY(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
     RunMainDialog(owner);
 
     // Names are only ever added, so a changed count means this run added some.
-    if (haveHidePath && g_Hidden.count != g_Hidden.loaded)
-        SaveHiddenList(hidePath);
+    // The window has closed by now, so the box has no owner.
+    if (g_Hidden.count != g_Hidden.loaded && !(haveHidePath && SaveHiddenList(hidePath)))
+        ShowMessage(NULL, IDS_NOT_SAVED, g_Main.szTitle, MB_ICONERROR);
     FreeHiddenList();
     return 0;
 }

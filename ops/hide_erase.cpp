@@ -15,7 +15,9 @@ void OnHide(HWND dialog)
         return;
     // Hide.txt is written when the program ends, in the encoding it has.
     if (!AddHiddenName(name)) {
-        ShowMessage(dialog, IDS_CANNOT_HIDE, g_Main.szTitle, MB_ICONERROR, name);
+        UINT why =
+            GetLastError() == ERROR_NOT_ENOUGH_MEMORY ? IDS_NO_MEMORY_TO_HIDE : IDS_CANNOT_HIDE;
+        ShowMessage(dialog, why, g_Main.szTitle, MB_ICONERROR, name);
         return;
     }
     RefreshAppList(g_Main.hAppInstallKey, g_Main.hAppList);

@@ -38,6 +38,8 @@
 #define IDS_CONFIRM_ERASE 40014
 #define IDS_NOT_REMOVED 40015
 #define IDS_CANNOT_HIDE 40016
+#define IDS_NOT_SAVED 40017
+#define IDS_NO_MEMORY_TO_HIDE 40018
 
 // Soft-key bar entries: a button without a pop-up menu carries NOMENU
 #ifndef NOMENU

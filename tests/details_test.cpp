@@ -94,14 +94,24 @@ TEST_F(DetailsTest, RecordThatCannotBeReadSaysSo)
 {
     AddRecord(L"NoInstallDir", NULL, Path(L"x.unload").c_str());
     AddRecord(L"Vanishing", Path(L"v").c_str(), NULL);
+    // An install path of 260 units stored without its terminator.
+    AddRecord(L"Full", NULL, NULL);
+    HKEY full;
+    std::wstring path(PATH_CCH, L'p');
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall\\Full", 0,
+                                           KEY_SET_VALUE, &full));
+    RegSetValueExW(full, L"InstallDir", 0, REG_SZ, (const BYTE *)path.c_str(), PATH_CCH * 2);
+    RegCloseKey(full);
     driver_.Run([&](HWND dialog) {
-        DialogDriver::Command(dialog, IDM_DETAILS); // NoInstallDir holds the mark
+        DialogDriver::Command(dialog, IDM_DETAILS); // Full holds the mark
+        ASSERT_TRUE(MarkRow(L"NoInstallDir"));
+        DialogDriver::Command(dialog, IDM_DETAILS);
         RegDeleteKeyW(g_Main.hAppInstallKey, L"NoInstallDir");
         RegDeleteKeyW(g_Main.hAppInstallKey, L"Vanishing");
-        SendMessageW(g_Main.hAppList, LVM_SETSELECTIONMARK, 0, 1);
+        ASSERT_TRUE(MarkRow(L"Vanishing"));
         DialogDriver::Command(dialog, IDM_DETAILS);
     });
-    ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
+    ASSERT_EQ(3u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     for (const ShownBox &box : driver_.boxes)
         EXPECT_BOX(box, L"Could not get details.", L"Remove Apps", MB_ICONERROR);
 }

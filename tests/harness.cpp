@@ -6,6 +6,7 @@
 #include "../ui/main_dlg.h"
 #include <commctrl.h>
 #include <set>
+#include <winternl.h>
 
 int WINAPI PROGRAM_ENTRY(HINSTANCE, HINSTANCE, LPWSTR, int);
 
@@ -296,6 +297,7 @@ static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
         shown.caption = text;
         shown.icon = IconOf(box);
         shown.yesNo = GetDlgItem(box, IDYES) != NULL;
+        shown.owned = GetWindow(box, GW_OWNER) != NULL;
         int answer = shown.yesNo ? IDNO : IDOK;
         if (!g_driver->answers.empty()) {
             answer = g_driver->answers.front();
@@ -381,14 +383,126 @@ void DialogDriver::Command(HWND dialog, WORD id)
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
+// True for a handle that the program may have opened. Wine keeps keys of its
+// own settings open once it has read them (the mouse's at the first tap, say),
+// while every key of the program lies in the test's registry sandbox.
+static bool ProgramMayHold(HANDLE handle)
+{
+    union {
+        PUBLIC_OBJECT_TYPE_INFORMATION type;
+        UNICODE_STRING name;
+        BYTE bytes[2048];
+    } info;
+    ZeroMemory(&info, sizeof(info));
+    if (NtQueryObject(handle, ObjectTypeInformation, &info, sizeof(info) - 2, NULL) != 0 ||
+        std::wstring(info.type.TypeName.Buffer, info.type.TypeName.Length / 2) != L"Key")
+        return true;
+    ZeroMemory(&info, sizeof(info));
+    NtQueryObject(handle, ObjectNameInformation, &info, sizeof(info) - 2, NULL);
+    return info.name.Buffer != NULL && wcsstr(info.name.Buffer, L"\\RemoveAppsTests\\") != NULL;
+}
+
+// The handles this process holds that the program may have opened, as the
+// system lists them: Wine leaves GetProcessHandleCount at 0, and lets a file
+// or key be deleted while open, so a leaked handle shows nowhere else.
+static int CountOwnHandles()
+{
+    typedef struct {
+        USHORT process, creatorBackTrace;
+        UCHAR type, attributes;
+        USHORT value;
+        PVOID object;
+        ULONG access;
+    } HANDLEENTRY;
+    typedef struct {
+        ULONG count;
+        HANDLEENTRY entries[1];
+    } HANDLETABLE;
+    std::vector<BYTE> buffer(1 << 16);
+    LONG status;
+    while ((status = NtQuerySystemInformation((SYSTEM_INFORMATION_CLASS)16 /* handles */,
+                                              buffer.data(), (ULONG)buffer.size(), NULL)) ==
+           (LONG)0xC0000004 /* STATUS_INFO_LENGTH_MISMATCH */)
+        buffer.resize(buffer.size() * 2);
+    if (status != 0)
+        return -1;
+    const HANDLETABLE *table = (const HANDLETABLE *)buffer.data();
+    int count = 0;
+    for (ULONG i = 0; i < table->count; i++) {
+        const HANDLEENTRY &entry = table->entries[i];
+        count += entry.process == (USHORT)GetCurrentProcessId() &&
+                 ProgramMayHold((HANDLE)(ULONG_PTR)entry.value);
+    }
+    return count;
+}
+
 void DialogDriver::Start(const std::function<void(HWND)> &script, const std::function<void()> &body)
 {
     g_script = script;
     scriptRan = false;
+    int handles = CountOwnHandles();
     UINT_PTR timer = SetTimer(NULL, 0, 0, RunScript);
     body();
     KillTimer(NULL, timer);
     g_script = nullptr;
+    ASSERT_NE(-1, handles) << "the system lists no handles";
+    EXPECT_EQ(handles, CountOwnHandles()) << "handles left open by the run";
+}
+
+// The countdown of FailLocalAlloc, and LocalAlloc itself.
+static int g_allocCalls, g_allocFailAt;
+static HLOCAL(WINAPI *g_realLocalAlloc)(UINT, SIZE_T);
+
+static HLOCAL WINAPI CountedLocalAlloc(UINT flags, SIZE_T bytes)
+{
+    if (++g_allocCalls == g_allocFailAt) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return NULL;
+    }
+    return g_realLocalAlloc(flags, bytes);
+}
+
+// Points this program's import of KERNEL32's LocalAlloc at CountedLocalAlloc.
+static void HookLocalAlloc()
+{
+    BYTE *base = (BYTE *)GetModuleHandleW(NULL);
+    const IMAGE_NT_HEADERS *nt =
+        (const IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY &dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (const IMAGE_IMPORT_DESCRIPTOR *dll =
+             (const IMAGE_IMPORT_DESCRIPTOR *)(base + dir.VirtualAddress);
+         dll->Name != 0; dll++) {
+        if (_stricmp((const char *)base + dll->Name, "KERNEL32.dll") != 0)
+            continue;
+        const IMAGE_THUNK_DATA *names = (const IMAGE_THUNK_DATA *)(base + dll->OriginalFirstThunk);
+        IMAGE_THUNK_DATA *slots = (IMAGE_THUNK_DATA *)(base + dll->FirstThunk);
+        for (; names->u1.AddressOfData != 0; names++, slots++) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+                strcmp(
+                    (const char *)((const IMAGE_IMPORT_BY_NAME *)(base + names->u1.AddressOfData))
+                        ->Name,
+                    "LocalAlloc") != 0)
+                continue;
+            DWORD old;
+            VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &old);
+            g_realLocalAlloc = (HLOCAL(WINAPI *)(UINT, SIZE_T))slots->u1.Function;
+            slots->u1.Function = (ULONG_PTR)CountedLocalAlloc;
+            VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
+            return;
+        }
+    }
+}
+
+int FailLocalAlloc(int nth)
+{
+    if (g_realLocalAlloc == NULL)
+        HookLocalAlloc();
+    EXPECT_NE(nullptr, g_realLocalAlloc) << "this program imports no LocalAlloc";
+    int calls = g_allocCalls;
+    g_allocCalls = 0;
+    g_allocFailAt = nth;
+    return calls;
 }
 
 void DialogDriver::RunOnRow(const std::wstring &name, WORD command, int answer)
@@ -411,11 +525,11 @@ void DialogDriver::Run(const std::function<void(HWND)> &script)
     Start(script, [] { RunMainDialog(NULL); });
 }
 
-int DialogDriver::RunProgram(const std::function<void(HWND)> &script)
+int DialogDriver::RunProgram(const std::function<void(HWND)> &script, HINSTANCE instance)
 {
     int code = -1;
     WCHAR commandLine[] = L"/ignored --also ignored";
-    Start(script,
-          [&] { code = PROGRAM_ENTRY(GetModuleHandleW(NULL), NULL, commandLine, SW_SHOW); });
+    HINSTANCE module = instance != NULL ? instance : GetModuleHandleW(NULL);
+    Start(script, [&] { code = PROGRAM_ENTRY(module, NULL, commandLine, SW_SHOW); });
     return code;
 }

@@ -63,6 +63,7 @@ struct ShownBox {
     std::wstring caption;
     UINT icon;  // MB_ICONERROR, MB_ICONINFORMATION, MB_ICONQUESTION or 0
     bool yesNo; // Yes and No buttons rather than OK
+    bool owned; // shown over a window of the program
 };
 
 // Lets failure messages show the boxes a test saw.
@@ -77,8 +78,14 @@ void PrintTo(const ShownBox &box, std::ostream *out);
         EXPECT_EQ((UINT)(icon_), (box).icon);                                                      \
     } while (0)
 
+// Makes the `nth` call of LocalAlloc from now on, by the program's code in
+// this test program, fail as when memory runs out (0: none fails). Returns
+// how many calls were made since the last arming.
+int FailLocalAlloc(int nth);
+
 // Runs the main dialog; the script runs inside its message loop once it is
-// up, then "Done" is pressed. Message boxes are recorded and answered from
+// up, then "Done" is pressed. Every run checks that the process holds no more
+// handles afterwards than before. Message boxes are recorded and answered from
 // `answers` (Yes/No boxes default to No, others to OK); an answer of 0 keeps
 // the next box from being shown at all, as when the system cannot create it.
 class DialogDriver
@@ -91,8 +98,9 @@ class DialogDriver
     // question with `answer`; the rows are kept in rowsAfter.
     void RunOnRow(const std::wstring &name, WORD command, int answer);
     bool Listed(const std::wstring &name) const;
-    // As Run, but starts the program through its entry point.
-    int RunProgram(const std::function<void(HWND)> &script);
+    // As Run, but starts the program through its entry point, with the
+    // module `instance` (this test program when NULL).
+    int RunProgram(const std::function<void(HWND)> &script, HINSTANCE instance = NULL);
     // Sends a command to the dialog as the menu bar or the action key would.
     static void Command(HWND dialog, WORD id);
 

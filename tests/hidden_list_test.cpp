@@ -220,6 +220,53 @@ TEST_F(HiddenListTest, NameTheCodePageCannotHoldDoesNotMatchItself)
     EXPECT_FALSE(IsHiddenName(L"App"));
 }
 
+TEST_F(HiddenListTest, NamesNoLineOfTheFileCanHoldAreRefusedInEveryEncoding)
+{
+    static const struct {
+        int line;
+        std::string file;
+        const wchar_t *name;
+    } cases[] = {
+        {__LINE__, "", L"Foo\nBar"},
+        {__LINE__, "", L"Baz\r"},
+        {__LINE__, "\xef\xbb\xbf", L"Foo\nBar"},
+        {__LINE__, "\xef\xbb\xbf", L"\r\n"},
+        {__LINE__, "\xef\xbb\xbf", L"Lone \xd800 surrogate"},
+        {__LINE__, "\xff\xfe", L"Foo\r\nBar"},
+        {__LINE__, "\xff\xfe", L"Baz\r"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "case at line " << c.line);
+        LoadFrom(c.file);
+        SetLastError(0);
+        EXPECT_FALSE(AddHiddenName(c.name));
+        EXPECT_EQ((DWORD)ERROR_NO_UNICODE_TRANSLATION, GetLastError());
+        EXPECT_EQ(0, g_Hidden.count);
+    }
+}
+
+TEST_F(HiddenListTest, SaveWithoutMemoryWritesEveryNameOrLeavesTheFileAsItWas)
+{
+    const std::string before = "one\r\ntwo\n";
+    // Each allocation of the save fails in turn, until a save needs no more.
+    for (int nth = 1;; nth++) {
+        SCOPED_TRACE(testing::Message() << "allocation " << nth << " fails");
+        LoadFrom(before);
+        ASSERT_TRUE(AddHiddenName(L"three"));
+        FailLocalAlloc(nth);
+        BOOL saved = SaveHiddenList(HidePath().c_str());
+        int calls = FailLocalAlloc(0);
+        EXPECT_EQ(saved ? "one\ntwo\nthree\n" : before, ReadBytes(HidePath()));
+        EXPECT_FALSE(Exists(HidePath() + L".new"));
+        if (calls < nth) {
+            EXPECT_TRUE(saved);
+            EXPECT_GT(nth, 4) << "the save reads, holds and writes the names";
+            break;
+        }
+        EXPECT_FALSE(saved);
+    }
+}
+
 TEST_F(HiddenListTest, FailedSaveLeavesTheOldFileWhole)
 {
     LoadFrom("one\ntwo\n");
@@ -227,7 +274,7 @@ TEST_F(HiddenListTest, FailedSaveLeavesTheOldFileWhole)
 
     // The temporary file cannot be created where a folder of its name stands.
     MakeDir(HidePath() + L".new");
-    SaveHiddenList(HidePath().c_str());
+    EXPECT_FALSE(SaveHiddenList(HidePath().c_str()));
     EXPECT_EQ("one\ntwo\n", ReadBytes(HidePath()));
     RemoveDirectoryW((HidePath() + L".new").c_str());
 
@@ -235,12 +282,12 @@ TEST_F(HiddenListTest, FailedSaveLeavesTheOldFileWhole)
     HANDLE held = CreateFileW(HidePath().c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
                               OPEN_EXISTING, 0, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
-    SaveHiddenList(HidePath().c_str());
+    EXPECT_FALSE(SaveHiddenList(HidePath().c_str()));
     CloseHandle(held);
     EXPECT_EQ("one\ntwo\n", ReadBytes(HidePath()));
     EXPECT_FALSE(Exists(HidePath() + L".new"));
 
-    SaveHiddenList(HidePath().c_str());
+    EXPECT_TRUE(SaveHiddenList(HidePath().c_str()));
     EXPECT_EQ("one\ntwo\nthree\n", ReadBytes(HidePath()));
 }
 

@@ -47,8 +47,10 @@ TEST_F(HideEraseTest, HideYesDropsTheRowAndTouchesNothingElse)
 
 TEST_F(HideEraseTest, NameTheCodePageCannotHoldIsRefusedAndHidesNothingElse)
 {
-    // Chinese, a full-width A that best-fit mapping would store as "App", Greek.
-    for (const wchar_t *name : {L"\x4e2d\x6587 Reader", L"\xff21pp", L"\x03b5\x03bb"}) {
+    // Chinese, a full-width A that best-fit mapping would store as "App", Greek,
+    // and line breaks, which no line of Hide.txt can hold.
+    for (const wchar_t *name :
+         {L"\x4e2d\x6587 Reader", L"\xff21pp", L"\x03b5\x03bb", L"Foo\nBar", L"Baz\r"}) {
         SCOPED_TRACE(Narrow(name));
         InstallApp(L"App", L"App");
         AddRecord(name, NULL, NULL);
@@ -62,6 +64,38 @@ TEST_F(HideEraseTest, NameTheCodePageCannotHoldIsRefusedAndHidesNothingElse)
         EXPECT_EQ((std::vector<std::wstring>{L"App", name}), driver_.rowsAfter);
         driver_.boxes.clear();
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, (L"Security\\AppInstall\\" + std::wstring(name)).c_str());
+    }
+}
+
+TEST_F(HideEraseTest, HidingWithoutMemorySaysSoAndKeepsTheRow)
+{
+    InstallApp(L"Game", L"Game");
+    // Each allocation of the hiding fails in turn, until one hiding needs no more.
+    for (int nth = 1;; nth++) {
+        SCOPED_TRACE(testing::Message() << "allocation " << nth << " fails");
+        FreeHiddenList();
+        driver_.boxes.clear();
+        driver_.onBox = [&](HWND) {
+            if (driver_.boxes.size() == 1)
+                FailLocalAlloc(nth); // counted from the answer on
+        };
+        Apply(IDM_HIDE, L"Game", IDYES);
+        int calls = FailLocalAlloc(0);
+        if (driver_.boxes.size() == 2) {
+            EXPECT_BOX(
+                driver_.boxes[1],
+                L"\"Game\" could not be added to the hidden list: there is not enough memory.",
+                L"Remove Apps", MB_ICONERROR);
+            EXPECT_EQ(0, g_Hidden.count);
+            EXPECT_TRUE(driver_.Listed(L"Game"));
+        } else {
+            EXPECT_EQ(1, g_Hidden.count);
+            EXPECT_FALSE(driver_.Listed(L"Game"));
+        }
+        if (calls < nth) {
+            EXPECT_GT(nth, 2) << "hiding allocates the entry and its wide form";
+            break;
+        }
     }
 }
 

@@ -29,6 +29,21 @@ class ProgramTest : public AppTest
         GetFileAttributesExW(hidePath_.c_str(), GetFileExInfoStandard, &data);
         return data.ftLastWriteTime;
     }
+    // This program's resources, loaded from a copy whose folder's path is so
+    // long that "Hide.txt" no longer fits behind it.
+    HINSTANCE LoadFromDeepFolder() const
+    {
+        std::wstring folder = root_ + L"\\" + std::wstring(120, L'd');
+        folder += L"\\" + std::wstring(PATH_CCH - 8 - folder.size(), L'e');
+        MakeDir(folder);
+        WCHAR exe[MAX_PATH];
+        GetModuleFileNameW(NULL, exe, MAX_PATH);
+        std::wstring copy = folder + L"\\R.exe";
+        EXPECT_TRUE(CopyFileW(exe, copy.c_str(), FALSE));
+        HINSTANCE instance = LoadLibraryExW(copy.c_str(), NULL, LOAD_LIBRARY_AS_DATAFILE);
+        EXPECT_NE((HINSTANCE)NULL, instance);
+        return instance;
+    }
     std::wstring hidePath_;
     DialogDriver driver_;
 };
@@ -119,4 +134,83 @@ TEST_F(ProgramTest, HidingPastThirtyTwoNamesKeepsThemAll)
         EXPECT_TRUE(ListRows(g_Main.hAppList).empty());
     }));
     EXPECT_EQ(file + "Thirty-third\n", ReadBytes(hidePath_));
+}
+
+TEST_F(ProgramTest, SaveThatFailsSaysSoOnceTheWindowHasClosedAndKeepsEveryFile)
+{
+    const std::wstring temp = hidePath_ + L".new";
+    HANDLE held = INVALID_HANDLE_VALUE;
+    auto hold = [&](const std::wstring &path, DWORD share) {
+        held = CreateFileW(path.c_str(), GENERIC_READ, share, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    };
+    // A file too large to read that a save could still replace.
+    auto huge = [&] {
+        MakeFileOfSize(hidePath_, (5LL << 30) + 7);
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        GetFileAttributesExW(hidePath_.c_str(), GetFileExInfoStandard, &data);
+        ASSERT_EQ(1u, data.nFileSizeHigh);
+    };
+    static const struct {
+        int line;
+        int setUp;
+    } cases[] = {
+        {__LINE__, 0}, // Hide.txt read-only
+        {__LINE__, 1}, // a folder in Hide.txt's place
+        {__LINE__, 2}, // Hide.txt that no other program may read
+        {__LINE__, 3}, // Hide.txt too large to read
+        {__LINE__, 4}, // only Hide.txt.new, held open by another program
+        {__LINE__, 5}, // no path for Hide.txt: the module's path cannot be had
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "case at line " << c.line);
+        HINSTANCE instance = NULL;
+        std::vector<std::wstring> before = Snapshot(hidePath_.substr(0, hidePath_.rfind(L'\\')));
+        switch (c.setUp) {
+        case 0:
+            WriteBytes(hidePath_, "Old\r\n");
+            SetFileAttributesW(hidePath_.c_str(), FILE_ATTRIBUTE_READONLY);
+            break;
+        case 1: MakeDir(hidePath_); break;
+        case 2:
+            WriteBytes(hidePath_, "Old\r\n");
+            hold(hidePath_, 0);
+            break;
+        case 3: huge(); break;
+        case 4:
+            WriteBytes(temp, "Old\r\n");
+            hold(temp, FILE_SHARE_READ);
+            break;
+        case 5: instance = LoadFromDeepFolder(); break;
+        }
+        std::vector<std::wstring> setUp = Snapshot(hidePath_.substr(0, hidePath_.rfind(L'\\')));
+        AddRecord(L"App", NULL, NULL);
+        driver_.boxes.clear();
+        driver_.answers = {IDYES};
+        driver_.onBox = [&](HWND) {
+            if (driver_.boxes.size() == 2) {
+                EXPECT_FALSE(IsWindow(g_Main.hAppList)) << "the window has closed";
+            }
+        };
+        EXPECT_EQ(0, driver_.RunProgram(
+                         [&](HWND dialog) { DialogDriver::Command(dialog, IDM_HIDE); }, instance));
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+        held = INVALID_HANDLE_VALUE;
+        ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
+        EXPECT_BOX(driver_.boxes[1],
+                   L"Hide.txt could not be saved: the applications hidden in this run will be "
+                   L"listed again at the next start.",
+                   L"Remove Apps", MB_ICONERROR);
+        EXPECT_FALSE(driver_.boxes[1].owned);
+        EXPECT_EQ(setUp, Snapshot(hidePath_.substr(0, hidePath_.rfind(L'\\'))))
+            << "every file stays as it was";
+        if (instance != NULL)
+            FreeLibrary(instance);
+        SetFileAttributesW(hidePath_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(hidePath_.c_str());
+        RemoveDirectoryW(hidePath_.c_str());
+        DeleteFileW(temp.c_str());
+        EXPECT_EQ(before, Snapshot(hidePath_.substr(0, hidePath_.rfind(L'\\'))));
+    }
 }

@@ -41,6 +41,10 @@ TEST(Resources, StringTableHoldsEveryText)
         {IDS_NOT_REMOVED, L"Could not remove \"%s\" from device."},
         {IDS_CANNOT_HIDE, L"\"%s\" cannot be added to the hidden list: Hide.txt cannot hold its "
                           L"name."},
+        {IDS_NOT_SAVED, L"Hide.txt could not be saved: the applications hidden in this run will be "
+                        L"listed again at the next start."},
+        {IDS_NO_MEMORY_TO_HIDE, L"\"%s\" could not be added to the hidden list: there is not "
+                                L"enough memory."},
     };
     for (const auto &s : strings)
         EXPECT_EQ(s.text, LoadText(s.id)) << "string " << s.id;
