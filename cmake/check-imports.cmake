@@ -1,7 +1,10 @@
 # Fails, naming each one, on an import of PROGRAM that ALLOWED does not list
 # and that a bare program (BASELINE, built with the same flags) does not
-# import too: the device offers only what ALLOWED names.
-# Usage: cmake -DOBJDUMP=... -DPROGRAM=... -DBASELINE=... -DALLOWED=... -P check-imports.cmake
+# import too: the device offers only what ALLOWED names. With SOURCE_DIR, also
+# on every flag or constant that ALLOWED denies ("deny NAME", NAME* for a
+# prefix) used by the program's code outside the desktop branches of platform/.
+# Usage: cmake -DOBJDUMP=... -DPROGRAM=... -DBASELINE=... -DALLOWED=...
+#              [-DSOURCE_DIR=...] -P check-imports.cmake
 cmake_minimum_required(VERSION 3.21)
 
 # Sets `dlls` and `functions` to what `file` imports ("DLL function" pairs).
@@ -32,11 +35,14 @@ endfunction()
 file(STRINGS ${ALLOWED} entries)
 set(allowed_dlls "")
 set(allowed_functions "")
+set(denied "")
 foreach(entry IN LISTS entries)
     string(REGEX REPLACE "#.*" "" entry "${entry}")
     string(STRIP "${entry}" entry)
     if(entry MATCHES "^dll (.+)$")
         list(APPEND allowed_dlls "${CMAKE_MATCH_1}")
+    elseif(entry MATCHES "^deny (.+)$")
+        list(APPEND denied "${CMAKE_MATCH_1}")
     elseif(entry)
         list(APPEND allowed_functions "${entry}")
     endif()
@@ -70,4 +76,63 @@ endforeach()
 list(LENGTH functions count)
 if(refused EQUAL 0)
     message(STATUS "${program_name}: all ${count} imports are the device's")
+endif()
+
+# The program's code as the device build compiles it: comments dropped, and
+# the desktop branch of each _WIN32_WCE test left out.
+function(read_device_code file)
+    file(READ ${file} text)
+    string(REPLACE ";" "," text "${text}")
+    string(REPLACE "\n" ";" lines "${text}")
+    set(kept "")
+    set(branches "")   # per open #if: "device", "desktop" or "other"
+    foreach(line IN LISTS lines)
+        string(REGEX REPLACE "//.*" "" line "${line}")
+        if(line MATCHES "^[ \t]*#[ \t]*(ifdef|if[ \t]+defined)[ \t(]*_WIN32_WCE")
+            list(APPEND branches device)
+        elseif(line MATCHES "^[ \t]*#[ \t]*(ifndef|if[ \t]+!defined)[ \t(]*_WIN32_WCE")
+            list(APPEND branches desktop)
+        elseif(line MATCHES "^[ \t]*#[ \t]*if")
+            list(APPEND branches other)
+        elseif(line MATCHES "^[ \t]*#[ \t]*else")
+            list(POP_BACK branches branch)
+            if(branch STREQUAL "device")
+                set(branch desktop)
+            elseif(branch STREQUAL "desktop")
+                set(branch device)
+            endif()
+            list(APPEND branches ${branch})
+        elseif(line MATCHES "^[ \t]*#[ \t]*endif")
+            list(POP_BACK branches)
+        elseif(NOT "desktop" IN_LIST branches)
+            string(APPEND kept "${line}\n")
+        endif()
+    endforeach()
+    set(code "${kept}" PARENT_SCOPE)
+endfunction()
+
+if(SOURCE_DIR)
+    file(GLOB sources ${SOURCE_DIR}/app/*.cpp ${SOURCE_DIR}/app/*.h ${SOURCE_DIR}/ui/*.cpp
+         ${SOURCE_DIR}/ui/*.h ${SOURCE_DIR}/ops/*.cpp ${SOURCE_DIR}/ops/*.h
+         ${SOURCE_DIR}/platform/*.cpp ${SOURCE_DIR}/platform/*.h ${SOURCE_DIR}/res/*.h)
+    if(NOT sources)
+        message(FATAL_ERROR "no program code found below ${SOURCE_DIR}")
+    endif()
+    foreach(source IN LISTS sources)
+        read_device_code(${source})
+        file(RELATIVE_PATH shown ${SOURCE_DIR} ${source})
+        foreach(name IN LISTS denied)
+            string(REPLACE "*" "[A-Za-z0-9_]*" pattern "${name}")
+            string(REGEX MATCH "(^|[^A-Za-z0-9_])${pattern}([^A-Za-z0-9_]|$)" hit "${code}")
+            if(hit)
+                string(REGEX REPLACE "^[^A-Za-z0-9_]|[^A-Za-z0-9_]$" "" hit "${hit}")
+                message(SEND_ERROR "${shown} uses ${hit}, which ${ALLOWED} denies (deny ${name})")
+                math(EXPR refused "${refused} + 1")
+            endif()
+        endforeach()
+    endforeach()
+    list(LENGTH sources count)
+    if(refused EQUAL 0)
+        message(STATUS "${count} files of the program's code use no flag the device lacks")
+    endif()
 endif()
