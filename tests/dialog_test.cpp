@@ -27,12 +27,19 @@ static HWND FindMenuBar(HWND dialog)
     return NULL;
 }
 
-// A finger on soft key `index` of the dialog's bar: pressed and released.
-static void TapSoftKey(HWND dialog, int index)
+// Soft key `index` of the dialog's bar, from the left.
+static HWND SoftKey(HWND dialog, int index)
 {
     HWND key = GetWindow(FindMenuBar(dialog), GW_CHILD);
     for (int i = 0; i < index; i++)
         key = GetWindow(key, GW_HWNDNEXT);
+    return key;
+}
+
+// A finger on soft key `index` of the dialog's bar: pressed and released.
+static void TapSoftKey(HWND dialog, int index)
+{
+    HWND key = SoftKey(dialog, index);
     PostMessageW(key, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     PostMessageW(key, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
 }
@@ -277,49 +284,140 @@ TEST_F(DialogTest, SoftKeyButtonsOpenThePopUpAndEndTheDialog)
     });
 }
 
-TEST_F(DialogTest, MessageBoxesFitNarrowScreensWhole)
+// How far down `control` inks its client area when given `room` pixels more
+// than its height: text it wraps below its height would be cut off.
+static int InkedHeight(HWND control, int room)
 {
-    const std::wstring name(99, L'W'); // the longest name, and no space to wrap at
-    AddRecord(name, NULL, NULL);
-    for (int width : {240, 480}) {
-        SCOPED_TRACE(testing::Message() << width << " pixels");
+    RECT rc;
+    GetClientRect(control, &rc);
+    int width = rc.right, height = rc.bottom + room;
+    const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW;
+    SetWindowPos(control, NULL, 0, 0, width, height, flags);
+    HDC screen = GetDC(control);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageW(control, WM_PRINTCLIENT, (WPARAM)dc, PRF_CLIENT | PRF_ERASEBKGND);
+    COLORREF background = GetPixel(dc, width - 1, height - 1);
+    int inked = 0;
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++)
+            inked = GetPixel(dc, x, y) != background ? y + 1 : inked;
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(control, screen);
+    SetWindowPos(control, NULL, 0, 0, width, rc.bottom, flags);
+    return inked;
+}
+
+// Closes a pop-up menu that is still open, and says so.
+static bool g_menuLeftOpen;
+static void CALLBACK CloseMenuLeftOpen(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(NULL, id);
+    HWND menu = FindWindowW(L"#32768", NULL);
+    if (menu != NULL && IsWindowVisible(menu)) {
+        g_menuLeftOpen = true;
+        EndMenu();
+    }
+}
+
+TEST_F(DialogTest, EitherSoftKeyWithTheMenuOpenOnlyClosesIt)
+{
+    static const struct {
+        int line;
+        bool tap;  // a finger on the key rather than its button
+        int index; // 0: Done (F1), 1: Menu (F2)
+    } cases[] = {
+        {__LINE__, false, 0},
+        {__LINE__, false, 1},
+        {__LINE__, true, 0},
+        {__LINE__, true, 1},
+    };
+    AddRecord(L"App", NULL, NULL);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "case at line " << c.line);
+        driver_.menusOpened = 0;
+        g_menuLeftOpen = false;
+        driver_.onMenu = [&] {
+            HWND dialog = GetParent(g_Main.hAppList);
+            SetTimer(NULL, 0, 1000, CloseMenuLeftOpen);
+            if (!c.tap) {
+                PostMessageW(g_Main.hAppList, WM_KEYDOWN, c.index ? VK_F2 : VK_F1, 0);
+                return;
+            }
+            RECT key;
+            GetWindowRect(SoftKey(dialog, c.index), &key);
+            SetCursorPos((key.left + key.right) / 2, (key.top + key.bottom) / 2);
+            TapSoftKey(dialog, c.index);
+        };
+        driver_.Run([&](HWND dialog) {
+            PostMessageW(g_Main.hAppList, WM_KEYDOWN, VK_F2, 0);
+            PumpUntil([&] { return driver_.menusOpened > 0; });
+            PumpUntil([] { return false; }); // whatever the press would still do
+            EXPECT_TRUE(IsWindowVisible(dialog)) << "Done was not pressed";
+            EXPECT_TRUE(IsWindowEnabled(dialog));
+        });
+        EXPECT_FALSE(g_menuLeftOpen);
+        EXPECT_EQ(1, driver_.menusOpened) << "the menu opened once";
+        EXPECT_TRUE(driver_.boxes.empty()) << testing::PrintToString(driver_.boxes);
+        EXPECT_EQ(0, driver_.refreshes);
+    }
+}
+
+TEST_F(DialogTest, MessageBoxesWithTheLongestTextsFitNarrowScreensWhole)
+{
+    // The longest name, with no space to wrap at, with a long install path;
+    // and a name Hide.txt cannot hold, for the longest error.
+    const std::wstring name(99, L'W'), wide(99, L'\x4e2d');
+    AddRecord(name, Path(std::wstring(200, L'p')).c_str(), NULL);
+    AddRecord(wide, NULL, NULL);
+    for (SIZE screen : {SIZE{240, 320}, SIZE{320, 240}}) {
+        SCOPED_TRACE(testing::Message() << screen.cx << "x" << screen.cy);
+        driver_.boxes.clear();
         driver_.onBox = [&](HWND box) {
-            StandInFitMessageBox(box, width);
-            RECT window, client, rc;
+            StandInFitMessageBox(box, screen.cx, screen.cy);
+            RECT window, client;
             GetWindowRect(box, &window);
-            EXPECT_GE(window.left, 0);
-            EXPECT_LE(window.right, width);
+            EXPECT_TRUE(window.left >= 0 && window.top >= 0 && window.right <= screen.cx &&
+                        window.bottom <= screen.cy)
+                << "the box inside the screen";
             GetClientRect(box, &client);
             MapWindowPoints(box, NULL, (POINT *)&client, 2);
+            std::vector<std::pair<HWND, RECT>> shown;
             for (HWND child = GetWindow(box, GW_CHILD); child;
                  child = GetWindow(child, GW_HWNDNEXT)) {
+                RECT rc, overlap;
                 GetWindowRect(child, &rc);
+                if (!IsWindowVisible(child))
+                    continue;
                 EXPECT_TRUE(rc.left >= client.left && rc.right <= client.right &&
                             rc.top >= client.top && rc.bottom <= client.bottom)
                     << "control " << GetDlgCtrlID(child) << " inside the box";
+                for (const auto &other : shown)
+                    EXPECT_FALSE(IntersectRect(&overlap, &rc, &other.second))
+                        << "controls " << GetDlgCtrlID(child) << " and "
+                        << GetDlgCtrlID(other.first) << " overlap";
+                shown.push_back({child, rc});
             }
-            // The whole text, wrapped to the width it got, fits the height it got.
             HWND text = GetDlgItem(box, 0xFFFF);
-            WCHAR shown[512] = {0};
-            GetWindowTextW(text, shown, 512);
-            GetWindowRect(text, &rc);
-            RECT needed = {0, 0, rc.right - rc.left, 0};
-            HDC dc = GetDC(text);
-            SelectObject(dc, (HFONT)SendMessageW(text, WM_GETFONT, 0, 0));
-            DrawTextW(dc, shown, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL);
-            ReleaseDC(text, dc);
-            EXPECT_LE(needed.bottom, rc.bottom - rc.top);
-            EXPECT_LE(needed.right, rc.right - rc.left);
-            for (int id : {IDYES, IDNO}) {
-                RECT button;
-                GetWindowRect(GetDlgItem(box, id), &button);
-                EXPECT_GE(button.top, rc.bottom) << "button " << id << " below the text";
-            }
+            GetClientRect(text, &client);
+            EXPECT_LE(InkedHeight(text, 200), client.bottom) << "the whole text shows";
         };
-        driver_.RunOnRow(name, IDM_SELECT, IDNO);
-        ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
-        EXPECT_EQ(L"Are you sure to remove \"" + name + L"\" from device?", driver_.boxes[0].text);
-        driver_.boxes.clear();
+        driver_.answers = {IDNO, IDNO, IDNO, IDOK, IDOK, IDYES};
+        driver_.Run([&](HWND dialog) {
+            ASSERT_TRUE(MarkRow(name));
+            for (WORD command : {IDM_SELECT, IDM_HIDE, IDM_ERASE, IDM_DETAILS, IDM_ABOUT})
+                DialogDriver::Command(dialog, command);
+            ASSERT_TRUE(MarkRow(wide));
+            DialogDriver::Command(dialog, IDM_HIDE);
+        });
+        ASSERT_EQ(7u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
+        EXPECT_EQ(L"\"" + wide +
+                      L"\" cannot be added to the hidden list: Hide.txt cannot hold its name.",
+                  driver_.boxes[6].text);
     }
 }
 

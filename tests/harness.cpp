@@ -345,7 +345,11 @@ static LRESULT CALLBACK SendHook(int code, WPARAM wParam, LPARAM lParam)
         }
         if (sent->message == WM_ENTERIDLE && sent->wParam == MSGF_MENU && choosing) {
             choosing = false;
-            ChooseFromMenu((HWND)sent->lParam);
+            g_driver->menusOpened++;
+            if (g_driver->onMenu)
+                g_driver->onMenu();
+            else
+                ChooseFromMenu((HWND)sent->lParam);
         }
     }
     return CallNextHookEx(NULL, code, wParam, lParam);

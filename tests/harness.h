@@ -110,9 +110,12 @@ class DialogDriver
     std::function<void(HWND box)> onBox;
     int refreshes = 0; // list rebuilds seen while the dialog ran
     bool scriptRan = false;
-    // A pop-up menu that opens is read into these, then the item at
-    // menuChoice is chosen with the keyboard (or the menu is left with Escape).
+    // A pop-up menu that opens is read into these, then onMenu runs if set;
+    // otherwise the item at menuChoice is chosen with the keyboard (or the
+    // menu is left with Escape).
     int menuChoice = -1;
+    std::function<void()> onMenu;
+    int menusOpened = 0;
     std::vector<std::wstring> menuItems;
     std::vector<UINT> menuIds;
     std::vector<std::wstring> rowsAfter;

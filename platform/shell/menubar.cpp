@@ -43,6 +43,8 @@ static struct {
     HFONT font;       // labels and title
     HHOOK keysHook;   // F1 and F2 press the soft keys
     HHOOK boxHook;    // message boxes fit the screen; bars stay on top
+    HWND menuBar;     // the bar whose pop-up is open, if any
+    UINT dropped;     // the press that closed the pop-up, to go no further
 } g_Shell;
 
 static HINSTANCE ThisModule(void)
@@ -96,10 +98,13 @@ static void PressKey(HWND key)
     }
     RECT rc;
     GetWindowRect(key, &rc);
+    g_Shell.menuBar = hwnd;
     UINT chosen = (UINT)TrackPopupMenu(GetSubMenu(bar->menu, soft->subMenu),
                                        TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, rc.right,
                                        rc.top, 0, hwnd, NULL);
-    if (chosen != 0)
+    g_Shell.menuBar = NULL;
+    // A window that has ended, or that a box has taken over, gets no command.
+    if (chosen != 0 && IsWindowEnabled(bar->parent) && IsWindowVisible(bar->parent))
         SendMessageW(bar->parent, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
 }
 
@@ -229,13 +234,42 @@ static HWND FindBarOf(HWND owner, LPCWSTR cls = STANDIN_MENUBAR_CLASS)
     return NULL;
 }
 
+static BOOL IsSoftKeyButton(const MSG *msg)
+{
+    return msg->message == WM_KEYDOWN && (msg->wParam == VK_F1 || msg->wParam == VK_F2);
+}
+
+// A tap on the bar whose pop-up is open.
+static BOOL IsTapOnOpenBar(const MSG *msg)
+{
+    RECT rc;
+    return (msg->message == WM_LBUTTONDOWN || msg->message == WM_NCLBUTTONDOWN) &&
+           GetWindowRect(g_Shell.menuBar, &rc) && PtInRect(&rc, msg->pt);
+}
+
+// As on the device, pressing either soft key while the pop-up is open only
+// closes it. The menu's own loop looks at a message before it takes it, and
+// may leave it to the window's loop: the press is dropped wherever it is taken.
+static void CloseOpenMenu(MSG *msg, BOOL removing)
+{
+    if (g_Shell.menuBar != NULL && (IsSoftKeyButton(msg) || IsTapOnOpenBar(msg))) {
+        EndMenu();
+        g_Shell.dropped = msg->message;
+    }
+    if (removing && g_Shell.dropped != 0 && msg->message == g_Shell.dropped) {
+        g_Shell.dropped = 0;
+        msg->message = WM_NULL;
+    }
+}
+
 // The device's two soft-key buttons (F1 and F2 here) press the left and the
 // right soft key of the window that has the keyboard.
 static LRESULT CALLBACK SoftKeyButtonsHook(int code, WPARAM wParam, LPARAM lParam)
 {
     MSG *msg = (MSG *)lParam;
-    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == WM_KEYDOWN &&
-        (msg->wParam == VK_F1 || msg->wParam == VK_F2) && msg->hwnd != NULL) {
+    if (code == HC_ACTION)
+        CloseOpenMenu(msg, wParam == PM_REMOVE);
+    if (code == HC_ACTION && wParam == PM_REMOVE && IsSoftKeyButton(msg) && msg->hwnd != NULL) {
         HWND hwnd = FindBarOf(GetAncestor(msg->hwnd, GA_ROOT));
         MENUBAR *bar = hwnd ? (MENUBAR *)GetWindowLongPtrW(hwnd, GWLP_USERDATA) : NULL;
         HWND key =
@@ -255,7 +289,7 @@ static LRESULT CALLBACK ActivationHook(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND window = (HWND)wParam;
     if (code == HCBT_ACTIVATE && IsStandInMessageBox(window)) {
-        StandInFitMessageBox(window, GetSystemMetrics(SM_CXSCREEN));
+        StandInFitMessageBox(window, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     } else if (code == HCBT_ACTIVATE) {
         static const LPCWSTR classes[] = {STANDIN_MENUBAR_CLASS, STANDIN_NAVBAR_CLASS};
         for (LPCWSTR cls : classes) {

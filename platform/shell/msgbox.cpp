@@ -107,21 +107,19 @@ static void LayOutBox(HWND box, int clientWidth, int *clientHeight)
     *clientHeight = y + buttonHeight + margin;
 }
 
-void StandInFitMessageBox(HWND box, int width)
+void StandInFitMessageBox(HWND box, int width, int height)
 {
     RECT window, client;
     GetWindowRect(box, &window);
     GetClientRect(box, &client);
     int frameWidth = (window.right - window.left) - client.right;
     int frameHeight = (window.bottom - window.top) - client.bottom;
-    int boxWidth = window.right - window.left, boxHeight = window.bottom - window.top;
-    if (boxWidth > width) {
-        int clientHeight = 0;
-        LayOutBox(box, width - frameWidth, &clientHeight);
-        boxWidth = width;
-        boxHeight = clientHeight + frameHeight;
-    }
-    int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    SetWindowPos(box, NULL, (width - boxWidth) / 2, Larger(0, (screenHeight - boxHeight) / 2),
-                 boxWidth, boxHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Wine lays a box out for a desktop: on a narrow screen its buttons can
+    // lie outside it, and its text wraps otherwise than the text control
+    // does. The box is laid out again in every case, no wider than before.
+    int boxWidth = Smaller(window.right - window.left, width), clientHeight = 0;
+    LayOutBox(box, boxWidth - frameWidth, &clientHeight);
+    int boxHeight = clientHeight + frameHeight;
+    SetWindowPos(box, NULL, (width - boxWidth) / 2, Larger(0, (height - boxHeight) / 2), boxWidth,
+                 boxHeight, SWP_NOZORDER | SWP_NOACTIVATE);
 }

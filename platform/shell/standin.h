@@ -28,10 +28,10 @@ AYGSHELL_API void StandInAnswerSuccessOnly(BOOL answerSuccessOnly);
 // TRUE for a message box: a dialog of this thread with a message text.
 AYGSHELL_API BOOL IsStandInMessageBox(HWND window);
 
-// Fits the message box into a screen `width` pixels wide as the device's
-// shell does: no wider than the screen, its text wrapped to the width it
-// gets, caption and buttons inside, centred. Text, caption, icon, buttons and
-// the default button stay as they are.
-AYGSHELL_API void StandInFitMessageBox(HWND box, int width);
+// Fits the message box into a screen of `width` by `height` pixels as the
+// device's shell does: no wider than the screen, its text wrapped to the
+// width it gets, caption and buttons inside, centred. Text, caption, icon,
+// buttons and the default button stay as they are.
+AYGSHELL_API void StandInFitMessageBox(HWND box, int width, int height);
 
 #endif
