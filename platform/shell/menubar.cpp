@@ -38,13 +38,14 @@ typedef struct {
 // What every bar of the process draws with, and the shell's hooks of the
 // program's thread: made with the first bar, kept for the process's life.
 static struct {
-    HBRUSH barBrush;  // the bars' background
-    HBRUSH heldBrush; // a soft key while a finger holds it
-    HFONT font;       // labels and title
-    HHOOK keysHook;   // F1 and F2 press the soft keys
-    HHOOK boxHook;    // message boxes fit the screen; bars stay on top
-    HWND menuBar;     // the bar whose pop-up is open, if any
-    UINT dropped;     // the press that closed the pop-up, to go no further
+    HBRUSH barBrush;      // the bars' background
+    HBRUSH heldBrush;     // a soft key while a finger holds it
+    HFONT font;           // labels and title
+    HHOOK keysHook;       // F1 and F2 press the soft keys
+    HHOOK activationHook; // bars stay above their window
+    HHOOK boxHook;        // message boxes fit the screen
+    HWND menuBar;         // the bar whose pop-up is open, if any
+    UINT dropped;         // the press that closed the pop-up, to go no further
 } g_Shell;
 
 static HINSTANCE ThisModule(void)
@@ -283,14 +284,11 @@ static LRESULT CALLBACK SoftKeyButtonsHook(int code, WPARAM wParam, LPARAM lPara
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-// Message boxes of the program fit the screen, as the device's do, and the
-// bars of a window stay above it whenever it becomes active.
+// The bars of a window stay above it whenever it becomes active.
 static LRESULT CALLBACK ActivationHook(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND window = (HWND)wParam;
-    if (code == HCBT_ACTIVATE && IsStandInMessageBox(window)) {
-        StandInFitMessageBox(window, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    } else if (code == HCBT_ACTIVATE) {
+    if (code == HCBT_ACTIVATE && !IsStandInMessageBox(window)) {
         static const LPCWSTR classes[] = {STANDIN_MENUBAR_CLASS, STANDIN_NAVBAR_CLASS};
         for (LPCWSTR cls : classes) {
             HWND bar = FindBarOf(window, cls);
@@ -298,6 +296,18 @@ static LRESULT CALLBACK ActivationHook(int code, WPARAM wParam, LPARAM lParam)
                 PostMessageW(bar, WM_STANDIN_RAISE, 0, 0);
         }
     }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+// Message boxes of the program fit the screen, as the device's do: once the
+// box has laid itself out, and before it shows. (Under a real display, Wine
+// may activate a box before it lays it out.)
+static LRESULT CALLBACK BoxLayoutHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPRETSTRUCT *sent = (const CWPRETSTRUCT *)lParam;
+    if (code == HC_ACTION && sent->message == WM_INITDIALOG && IsStandInMessageBox(sent->hwnd))
+        StandInFitMessageBox(sent->hwnd, GetSystemMetrics(SM_CXSCREEN),
+                             GetSystemMetrics(SM_CYSCREEN));
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
@@ -329,8 +339,12 @@ static BOOL SetUpShell(void)
     if (g_Shell.keysHook == NULL)
         g_Shell.keysHook =
             SetWindowsHookExW(WH_GETMESSAGE, SoftKeyButtonsHook, NULL, GetCurrentThreadId());
+    if (g_Shell.activationHook == NULL)
+        g_Shell.activationHook =
+            SetWindowsHookExW(WH_CBT, ActivationHook, NULL, GetCurrentThreadId());
     if (g_Shell.boxHook == NULL)
-        g_Shell.boxHook = SetWindowsHookExW(WH_CBT, ActivationHook, NULL, GetCurrentThreadId());
+        g_Shell.boxHook =
+            SetWindowsHookExW(WH_CALLWNDPROCRET, BoxLayoutHook, NULL, GetCurrentThreadId());
     return g_Shell.font != NULL && g_Shell.barBrush != NULL && g_Shell.heldBrush != NULL &&
            RegisterStandInClass(STANDIN_MENUBAR_CLASS, MenuBarProc, g_Shell.barBrush) &&
            RegisterStandInClass(STANDIN_NAVBAR_CLASS, NavBarProc, g_Shell.barBrush) &&

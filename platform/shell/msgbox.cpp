@@ -122,4 +122,5 @@ void StandInFitMessageBox(HWND box, int width, int height)
     int boxHeight = clientHeight + frameHeight;
     SetWindowPos(box, NULL, (width - boxWidth) / 2, Larger(0, (height - boxHeight) / 2), boxWidth,
                  boxHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(box, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
