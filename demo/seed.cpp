@@ -31,6 +31,8 @@ static const DemoApp apps[] = {
     // "Словарь RU-EN": a name in Cyrillic letters.
     {L"\x0421\x043b\x043e\x0432\x0430\x0440\x044c RU-EN", L"Slovar", 2, 700000, 2006, 4, 3, true,
      false},
+    // "汉语词典": a name in Chinese characters.
+    {L"\x6c49\x8bed\x8bcd\x5178", L"Hanyu Cidian", 3, 1500000, 2006, 8, 12, true, false},
 };
 
 static void WriteSizedFile(const wchar_t *path, DWORD size)

@@ -6,20 +6,29 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
+usage="usage: $0 [--screen 240x320|320x240|240x240|480x640]"
 screen=240x320
 while [ $# -gt 0 ]; do
     case "$1" in
-    --screen) screen=${2:-}; shift 2 || true ;;
-    *) echo "usage: $0 [--screen 240x320|320x240|240x240|480x640]" >&2; exit 2 ;;
+    --screen)
+        [ $# -ge 2 ] || { echo "$usage" >&2; exit 2; }
+        screen=$2
+        shift 2
+        ;;
+    *) echo "$usage" >&2; exit 2 ;;
     esac
 done
-# The caption and the soft-key bar of a QVGA device are 26 pixels high; a VGA
-# device doubles every metric.
+# The screen the program sees, and how many times the device enlarges what it
+# draws. Remove Apps is built for the oldest devices it serves and says
+# nothing of high resolution, so a VGA device runs it as on a 240x320 screen
+# and doubles every pixel. The caption and the soft-key bar of that screen
+# are 26 pixels high.
 case "$screen" in
-240x320 | 320x240 | 240x240) bar=26 ;;
-480x640) bar=52 ;;
+240x320 | 320x240 | 240x240) device_screen=$screen scale=1 ;;
+480x640) device_screen=240x320 scale=2 ;;
 *) echo "unknown device screen: $screen (240x320, 320x240, 240x240 or 480x640)" >&2; exit 2 ;;
 esac
+bar=26
 
 echo "Checking the packages the demo needs..."
 scripts/setup.sh --run
@@ -34,47 +43,50 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 program_dir="$WINEPREFIX/drive_c/Program Files/Remove Apps"
 program='C:\Program Files\Remove Apps\RemoveApps.exe'
 
-if [ "${REMOVEAPPS_RESET:-0}" = 1 ]; then
+# A demo device prepared by an older version of this script is made anew.
+seeded=$WINEPREFIX/.seeded-2
+if [ "${REMOVEAPPS_RESET:-0}" = 1 ] || [ ! -f "$seeded" ]; then
     "$WINESERVER" -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
 fi
-if [ ! -f "$WINEPREFIX/.seeded" ]; then
+if [ ! -f "$seeded" ]; then
     echo "Preparing the demo device in $WINEPREFIX (the first time takes about half a minute)..."
     DISPLAY= "$WINE" wineboot -i >/dev/null 2>&1
     "$WINESERVER" -w
-    # Wine's own fonts, so that text looks the same on every machine, and
-    # DejaVu Sans behind them for Greek and Cyrillic names.
+    # Wine's own fonts, so that text looks the same on every machine, with
+    # DejaVu Sans behind them for Greek and Cyrillic names and Droid Sans
+    # Fallback for Chinese ones.
     cp /usr/share/wine/fonts/*.ttf /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf \
-        "$WINEPREFIX/drive_c/windows/Fonts/"
+        /usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    # The device's system font is Tahoma.
+    DISPLAY= "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+        /v System /d Tahoma /f >/dev/null 2>&1
     for face in Tahoma System "MS Shell Dlg" "MS Shell Dlg 2"; do
         DISPLAY= "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-            /v "$face" /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans' /f >/dev/null 2>&1
+            /v "$face" /t REG_MULTI_SZ \
+            /d 'DejaVuSans.ttf,DejaVu Sans\0DroidSansFallbackFull.ttf,Droid Sans Fallback' \
+            /f >/dev/null 2>&1
+    done
+    # The device's caption and soft-key bar heights, as Wine's window
+    # metrics in pixels: the system adds one to each.
+    for metric in CaptionHeight MenuHeight; do
+        DISPLAY= "$WINE" reg add 'HKCU\Control Panel\Desktop\WindowMetrics' /v $metric \
+            /d $((bar - 1)) /f >/dev/null 2>&1
     done
     DISPLAY= "$WINE" "$root/build/bin/demo_seed.exe"
     mkdir -p "$program_dir"
     printf 'Hidden Helper\r\n' >"$program_dir/Hide.txt"
     "$WINESERVER" -w
-    touch "$WINEPREFIX/.seeded"
+    touch "$seeded"
 fi
 cp build/bin/RemoveApps.exe build/bin/aygshell.dll "$program_dir/"
-
-# The device's caption and soft-key bar heights, as Wine's window metrics in
-# pixels: the system adds one to each.
-if [ "$(cat "$WINEPREFIX/.metrics" 2>/dev/null)" != "$bar" ]; then
-    for metric in CaptionHeight MenuHeight; do
-        DISPLAY= "$WINE" reg add 'HKCU\Control Panel\Desktop\WindowMetrics' /v $metric \
-            /d $((bar - 1)) /f >/dev/null 2>&1
-    done
-    "$WINESERVER" -w
-    echo "$bar" >"$WINEPREFIX/.metrics"
-fi
 
 # Starts Xvfb at the device's screen size on a free display, exports DISPLAY,
 # and stops it when the calling script ends.
 start_device_screen() {
     local display_file
     display_file=$(mktemp)
-    Xvfb -displayfd 4 -screen 0 "${screen}x24" -nolisten tcp 4>"$display_file" 2>/dev/null &
+    Xvfb -displayfd 4 -screen 0 "${device_screen}x24" -nolisten tcp 4>"$display_file" 2>/dev/null &
     xvfb_pid=$!
     trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
     for _ in $(seq 50); do
@@ -87,5 +99,13 @@ start_device_screen() {
 
 # Opens the program on the device's screen, as the shell would start it.
 start_program() {
-    "$WINE" explorer /desktop=RemoveApps,"$screen" "$program" &
+    "$WINE" explorer /desktop=RemoveApps,"$device_screen" "$program" &
+}
+
+# Saves the device's screen as the picture $1, enlarged as the device does.
+save_screen() {
+    import -window root "$1"
+    if [ "$scale" != 1 ]; then
+        convert "$1" -filter point -resize "$((scale * 100))%" "$1"
+    fi
 }

@@ -7,15 +7,22 @@ set -euo pipefail
 source "$(dirname "$0")/demo-env.sh"
 
 if [ -n "${DISPLAY:-}" ]; then
-    echo "Opening Remove Apps at $screen; leave it with Done."
-    exec "$WINE" explorer /desktop=RemoveApps,"$screen" "$program"
+    if [ "$scale" != 1 ]; then
+        echo "A $screen device runs Remove Apps on a $device_screen screen and doubles every" \
+             "pixel; a window here cannot be doubled, so it opens at $device_screen."
+    fi
+    echo "Opening Remove Apps at $device_screen; leave it with Done."
+    exec "$WINE" explorer /desktop=RemoveApps,"$device_screen" "$program"
 fi
 
 shot=$root/build/remove-apps-$screen.png
-echo "No display: running Remove Apps under Xvfb at $screen..."
+echo "No display: running Remove Apps under Xvfb at $device_screen..."
 start_device_screen
 start_program
 sleep "${REMOVEAPPS_SHOW_SECONDS:-8}"
-import -window root "$shot"
+save_screen "$shot"
 "$WINESERVER" -k 2>/dev/null || true
+if [ "$scale" != 1 ]; then
+    echo "A $screen device shows the $device_screen screen doubled, as this picture does."
+fi
 echo "Screenshot: $shot"

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine64 wine64-preloader googletest)
 if [ "${1:-}" = --run ]; then
-    packages+=(xvfb x11-utils xdotool imagemagick fonts-wine fonts-dejavu-core)
+    packages+=(xvfb x11-utils xdotool imagemagick fonts-wine fonts-dejavu-core fonts-droid-fallback)
 fi
 
 missing=()
