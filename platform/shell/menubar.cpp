@@ -38,14 +38,13 @@ typedef struct {
 // What every bar of the process draws with, and the shell's hooks of the
 // program's thread: made with the first bar, kept for the process's life.
 static struct {
-    HBRUSH barBrush;      // the bars' background
-    HBRUSH heldBrush;     // a soft key while a finger holds it
-    HFONT font;           // labels and title
-    HHOOK keysHook;       // F1 and F2 press the soft keys
-    HHOOK activationHook; // bars stay above their window
-    HHOOK boxHook;        // message boxes fit the screen
-    HWND menuBar;         // the bar whose pop-up is open, if any
-    UINT dropped;         // the press that closed the pop-up, to go no further
+    HBRUSH barBrush;   // the bars' background
+    HBRUSH heldBrush;  // a soft key while a finger holds it
+    HFONT font;        // labels and title
+    HHOOK keysHook;    // F1 and F2 press the soft keys
+    HHOOK windowsHook; // message boxes fit the screen; bars stay on top
+    HWND menuBar;      // the bar whose pop-up is open, if any
+    UINT dropped;      // the press that closed the pop-up, to go no further
 } g_Shell;
 
 static HINSTANCE ThisModule(void)
@@ -284,30 +283,39 @@ static LRESULT CALLBACK SoftKeyButtonsHook(int code, WPARAM wParam, LPARAM lPara
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
-// The bars of a window stay above it whenever it becomes active.
-static LRESULT CALLBACK ActivationHook(int code, WPARAM wParam, LPARAM lParam)
+#define ORIGINAL_PROC L"RemoveAppsStandInDialogProc"
+
+// A dialog of the program once it is created: a message box is fitted to the
+// screen as soon as it has laid itself out, before it shows. (Under a real
+// display, Wine may activate a box before it lays it out.)
+static LRESULT CALLBACK FittedDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    HWND window = (HWND)wParam;
-    if (code == HCBT_ACTIVATE && !IsStandInMessageBox(window)) {
-        static const LPCWSTR classes[] = {STANDIN_MENUBAR_CLASS, STANDIN_NAVBAR_CLASS};
-        for (LPCWSTR cls : classes) {
-            HWND bar = FindBarOf(window, cls);
-            if (bar != NULL)
-                PostMessageW(bar, WM_STANDIN_RAISE, 0, 0);
-        }
-    }
-    return CallNextHookEx(NULL, code, wParam, lParam);
+    WNDPROC original = (WNDPROC)GetPropW(hwnd, ORIGINAL_PROC);
+    LRESULT result = CallWindowProcW(original, hwnd, msg, wParam, lParam);
+    if (msg == WM_INITDIALOG && IsStandInMessageBox(hwnd))
+        StandInFitMessageBox(hwnd, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    else if (msg == WM_NCDESTROY)
+        RemovePropW(hwnd, ORIGINAL_PROC);
+    return result;
 }
 
-// Message boxes of the program fit the screen, as the device's do: once the
-// box has laid itself out, and before it shows. (Under a real display, Wine
-// may activate a box before it lays it out.)
-static LRESULT CALLBACK BoxLayoutHook(int code, WPARAM wParam, LPARAM lParam)
+// Message boxes of the program fit the screen, as the device's do, and the
+// bars of a window stay above it whenever it becomes active.
+static LRESULT CALLBACK WindowsHook(int code, WPARAM wParam, LPARAM lParam)
 {
-    const CWPRETSTRUCT *sent = (const CWPRETSTRUCT *)lParam;
-    if (code == HC_ACTION && sent->message == WM_INITDIALOG && IsStandInMessageBox(sent->hwnd))
-        StandInFitMessageBox(sent->hwnd, GetSystemMetrics(SM_CXSCREEN),
-                             GetSystemMetrics(SM_CYSCREEN));
+    HWND window = (HWND)wParam;
+    WCHAR cls[16] = {0};
+    if (code == HCBT_CREATEWND && GetClassNameW(window, cls, 16) && lstrcmpW(cls, L"#32770") == 0 &&
+        SetPropW(window, ORIGINAL_PROC, (HANDLE)GetWindowLongPtrW(window, GWLP_WNDPROC))) {
+        SetWindowLongPtrW(window, GWLP_WNDPROC, (LONG_PTR)FittedDialogProc);
+    } else if (code == HCBT_ACTIVATE && !IsStandInMessageBox(window)) {
+        static const LPCWSTR classes[] = {STANDIN_MENUBAR_CLASS, STANDIN_NAVBAR_CLASS};
+        for (LPCWSTR bar : classes) {
+            HWND found = FindBarOf(window, bar);
+            if (found != NULL)
+                PostMessageW(found, WM_STANDIN_RAISE, 0, 0);
+        }
+    }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
 
@@ -339,12 +347,8 @@ static BOOL SetUpShell(void)
     if (g_Shell.keysHook == NULL)
         g_Shell.keysHook =
             SetWindowsHookExW(WH_GETMESSAGE, SoftKeyButtonsHook, NULL, GetCurrentThreadId());
-    if (g_Shell.activationHook == NULL)
-        g_Shell.activationHook =
-            SetWindowsHookExW(WH_CBT, ActivationHook, NULL, GetCurrentThreadId());
-    if (g_Shell.boxHook == NULL)
-        g_Shell.boxHook =
-            SetWindowsHookExW(WH_CALLWNDPROCRET, BoxLayoutHook, NULL, GetCurrentThreadId());
+    if (g_Shell.windowsHook == NULL)
+        g_Shell.windowsHook = SetWindowsHookExW(WH_CBT, WindowsHook, NULL, GetCurrentThreadId());
     return g_Shell.font != NULL && g_Shell.barBrush != NULL && g_Shell.heldBrush != NULL &&
            RegisterStandInClass(STANDIN_MENUBAR_CLASS, MenuBarProc, g_Shell.barBrush) &&
            RegisterStandInClass(STANDIN_NAVBAR_CLASS, NavBarProc, g_Shell.barBrush) &&
