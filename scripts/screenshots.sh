@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Regenerates the pictures in docs/: Remove Apps on a fresh demo device under
 # Xvfb, driven with the keyboard as a user would the device's keys (F1 and F2
-# are the soft keys): four at the 240x320 screen, one at 480x640.
+# are the soft keys): four at the 240x320 screen, one as a 480x640 device
+# shows it, which must be the 240x320 picture doubled.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/docs
@@ -9,7 +10,7 @@ mkdir -p "$out"
 
 shot() {
     sleep 1.5
-    import -window root "$out/$1.png"
+    save_screen "$out/$1.png"
     echo "$out/$1.png"
 }
 
@@ -38,10 +39,19 @@ qvga() {
 }
 
 vga() {
-    xdotool key Down Down Down Return
+    xdotool key Return
     shot vga-remove-confirm
     xdotool key n
 }
 
 on_screen 240x320 qvga
 on_screen 480x640 vga
+
+# A VGA device doubles every pixel of what the program draws on its 240x320 screen.
+differ=$(convert "$out/vga-remove-confirm.png" -sample 50% png:- |
+    compare -metric AE - "$out/remove-confirm.png" null: 2>&1 || true)
+if [ "$differ" != 0 ]; then
+    echo "vga-remove-confirm.png is not remove-confirm.png doubled: $differ pixels differ" >&2
+    exit 1
+fi
+echo "vga-remove-confirm.png is remove-confirm.png doubled, pixel for pixel."
