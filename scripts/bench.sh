@@ -41,14 +41,7 @@ if [ ! -f "$WINEPREFIX/.ready" ]; then
     "$WINESERVER" -w
     touch "$WINEPREFIX/.ready"
 fi
-display_file=$(mktemp)
-Xvfb -displayfd 4 -screen 0 240x320x24 -nolisten tcp 4>"$display_file" 2>/dev/null &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -f "$display_file"' EXIT
-for _ in $(seq 50); do
-    [ -s "$display_file" ] && break
-    sleep 0.1
-done
-DISPLAY=:$(cat "$display_file") "$WINE" explorer /desktop=Bench,240x320 build/bin/bench.exe "$tree" \
-    "$programs" --start-only
+source scripts/xvfb.sh
+start_xvfb 240x320
+"$WINE" explorer /desktop=Bench,240x320 build/bin/bench.exe "$tree" "$programs" --start-only
 "$WINESERVER" -k 2>/dev/null || true

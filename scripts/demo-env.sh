@@ -81,20 +81,11 @@ if [ ! -f "$seeded" ]; then
 fi
 cp build/bin/RemoveApps.exe build/bin/aygshell.dll "$program_dir/"
 
-# Starts Xvfb at the device's screen size on a free display, exports DISPLAY,
-# and stops it when the calling script ends.
+source "$root/scripts/xvfb.sh"
+
+# Starts Xvfb at the device's screen size, for as long as the calling script runs.
 start_device_screen() {
-    local display_file
-    display_file=$(mktemp)
-    Xvfb -displayfd 4 -screen 0 "${device_screen}x24" -nolisten tcp 4>"$display_file" 2>/dev/null &
-    xvfb_pid=$!
-    trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-    for _ in $(seq 50); do
-        [ -s "$display_file" ] && break
-        sleep 0.1
-    done
-    export DISPLAY=:$(cat "$display_file")
-    rm -f "$display_file"
+    start_xvfb "$device_screen"
 }
 
 # Opens the program on the device's screen, as the shell would start it.
