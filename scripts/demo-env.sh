@@ -44,7 +44,7 @@ program_dir="$WINEPREFIX/drive_c/Program Files/Remove Apps"
 program='C:\Program Files\Remove Apps\RemoveApps.exe'
 
 # A demo device prepared by an older version of this script is made anew.
-seeded=$WINEPREFIX/.seeded-2
+seeded=$WINEPREFIX/.seeded-3
 if [ "${REMOVEAPPS_RESET:-0}" = 1 ] || [ ! -f "$seeded" ]; then
     "$WINESERVER" -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
@@ -61,7 +61,7 @@ if [ ! -f "$seeded" ]; then
     # The device's system font is Tahoma.
     DISPLAY= "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
         /v System /d Tahoma /f >/dev/null 2>&1
-    for face in Tahoma System "MS Shell Dlg" "MS Shell Dlg 2"; do
+    for face in Tahoma "Tahoma Bold" System "MS Shell Dlg" "MS Shell Dlg 2"; do
         DISPLAY= "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
             /v "$face" /t REG_MULTI_SZ \
             /d 'DejaVuSans.ttf,DejaVu Sans\0DroidSansFallbackFull.ttf,Droid Sans Fallback' \
