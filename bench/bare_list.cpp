@@ -4,6 +4,7 @@
 // HKLM\Security\AppInstall, then shows and paints it, titled "Bare List".
 // No hidden names, no sorting, no copies of the names.
 #include "../res/resource.h"
+#include "bare_rows.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <aygshell.h>
@@ -20,18 +21,7 @@ static void FillList(HWND list)
         return;
     // Rows go in without a repaint each, as any list of this size should.
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    for (DWORD i = 0;; i++) {
-        WCHAR name[100];
-        DWORD cch = 100;
-        if (RegEnumKeyExW(apps, i, name, &cch, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            break;
-        LVITEMW item;
-        ZeroMemory(&item, sizeof(item));
-        item.mask = LVIF_TEXT;
-        item.iItem = (int)i;
-        item.pszText = name;
-        SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
-    }
+    InsertBareRows(apps, list);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, NULL, TRUE);
     RegCloseKey(apps);

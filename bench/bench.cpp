@@ -6,6 +6,7 @@
 #include "../ops/folder_size.h"
 #include "../platform/platform.h"
 #include "../ui/app_list.h"
+#include "bare_rows.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
@@ -72,23 +73,6 @@ static void AddRecords(HKEY apps, int count, const wchar_t *prefix)
     }
 }
 
-// The same registry loop inserting the same rows: no hidden names, no sort.
-static void BareRefresh(HKEY apps, HWND list)
-{
-    for (DWORD i = 0;; i++) {
-        WCHAR name[APPNAME_CCH];
-        DWORD cch = APPNAME_CCH;
-        if (RegEnumKeyExW(apps, i, name, &cch, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            break;
-        LVITEMW item;
-        ZeroMemory(&item, sizeof(item));
-        item.mask = LVIF_TEXT;
-        item.iItem = (int)i;
-        item.pszText = name;
-        SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
-    }
-}
-
 static void BenchRefresh(void)
 {
     HKEY scratch, apps;
@@ -107,7 +91,7 @@ static void BenchRefresh(void)
     };
     Compare(
         "RefreshAppList, 2000 records", clear, [&] { RefreshAppList(apps, list); },
-        [&] { BareRefresh(apps, bare); }, 1.25);
+        [&] { InsertBareRows(apps, bare); }, 1.25);
 
     // 1000 hidden names that match no record: every record is still listed,
     // so the difference is the cost of the lookups.
