@@ -97,6 +97,6 @@ start_program() {
 save_screen() {
     import -window root "$1"
     if [ "$scale" != 1 ]; then
-        convert "$1" -filter point -resize "$((scale * 100))%" "$1"
+        convert "$1" -filter point -resize "$((scale * 100))%" -strip "$1"
     fi
 }
