@@ -284,6 +284,8 @@ static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
         g_driver->answers.pop_front();
         return 1;
     }
+    if (code == HCBT_DESTROYWND)
+        g_seenBoxes.erase(box);
     // Wine may report the activation of another test process's window here:
     // only this thread's boxes are the program's.
     if (code == HCBT_ACTIVATE && GetWindowThreadProcessId(box, NULL) == GetCurrentThreadId() &&
@@ -440,14 +442,34 @@ static int CountOwnHandles()
     return count;
 }
 
+// A run that has not ended after a minute is stuck: it says what it saw and
+// ends the test program, whose output would be lost to CTest's time-out.
+static DWORD WINAPI Watchdog(LPVOID ended)
+{
+    if (WaitForSingleObject((HANDLE)ended, 60000) == WAIT_OBJECT_0)
+        return 0;
+    fprintf(stderr, "dialog run stuck for a minute; script ran: %d; boxes seen:\n",
+            (int)g_driver->scriptRan);
+    for (const ShownBox &box : g_driver->boxes)
+        fprintf(stderr, "  %s\n", testing::PrintToString(box).c_str());
+    fflush(stderr);
+    ExitProcess(3);
+}
+
 void DialogDriver::Start(const std::function<void(HWND)> &script, const std::function<void()> &body)
 {
     g_script = script;
     scriptRan = false;
     int handles = CountOwnHandles();
+    HANDLE ended = CreateEventW(NULL, TRUE, FALSE, NULL);
+    HANDLE watchdog = CreateThread(NULL, 0, Watchdog, ended, 0, NULL);
     UINT_PTR timer = SetTimer(NULL, 0, 0, RunScript);
     body();
     KillTimer(NULL, timer);
+    SetEvent(ended);
+    WaitForSingleObject(watchdog, INFINITE);
+    CloseHandle(watchdog);
+    CloseHandle(ended);
     g_script = nullptr;
     ASSERT_NE(-1, handles) << "the system lists no handles";
     EXPECT_EQ(handles, CountOwnHandles()) << "handles left open by the run";
