@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
 # Runs a 64-bit Windows program of the build under Wine, headless, in the
 # given prefix, which it creates on first use.
-# Usage: wine-run.sh PREFIX PROGRAM [ARGUMENTS...]
+# Usage: wine-run.sh [--limit SECONDS] PREFIX PROGRAM [ARGUMENTS...]
 set -euo pipefail
+# A program that has not ended within the limit is stopped, and what it printed
+# so far is still shown: a time-out of the caller would stop this script too,
+# and lose that output.
+limit=0
+if [ "${1:-}" = --limit ]; then
+    limit=$2
+    shift 2
+fi
 prefix=$1
 shift
 program=$1
@@ -85,7 +93,11 @@ if [ "${REMOVEAPPS_HEAPCHECK:-0}" = 1 ]; then
     export WINEDEBUG=-all,err+all,warn+heap
 fi
 status=0
-"$WINE" "$@" >"$out" 2>"$err" || status=$?
+# (A limit of 0 is none.)
+timeout -k 5 "$limit" "$WINE" "$@" >"$out" 2>"$err" || status=$?
+if [ "$limit" -gt 0 ] && { [ $status -eq 124 ] || [ $status -eq 137 ]; }; then
+    echo "wine-run.sh: $program did not end within $limit s and was stopped" >>"$err"
+fi
 # Wine's desktop process, started by the first program that needs it, writes
 # three errors to that program's output: the null display driver has no tray.
 # Only that thread's tray and driver lines are dropped; every other error stays.
