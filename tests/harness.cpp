@@ -17,6 +17,9 @@ void AppTest::SetUp()
     WCHAR name[64];
     wsprintfW(name, L"Software\\RemoveAppsTests\\%lu-%d", GetCurrentProcessId(), ++g_sequence);
     scratchName_ = name;
+    // Wine reuses process ids: a test program stopped before its clean-up
+    // may have left a sandbox of this name.
+    RegDeleteTreeW(HKEY_CURRENT_USER, name);
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, name, 0, NULL, 0, KEY_ALL_ACCESS,
                                              NULL, &scratch_, NULL));
     ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_LOCAL_MACHINE, scratch_));
