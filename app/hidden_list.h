@@ -1,6 +1,6 @@
 // The hidden list: names of applications the user asked not to see, kept in
-// Hide.txt beside the program, one name per line: ANSI text, or UTF-8 or
-// UTF-16 LE text after its byte-order mark.
+// Hide.txt beside the program, one name per line: ANSI text, UTF-8 or UTF-16
+// text after its byte-order mark, or UTF-16 LE text without one.
 #ifndef REMOVEAPPS_HIDDEN_LIST_H
 #define REMOVEAPPS_HIDDEN_LIST_H
 
@@ -9,17 +9,24 @@
 // Fills the list from the file, starting empty. A missing file is an empty list.
 void LoadHiddenList(LPCWSTR path);
 
+// How many of the names added in this run the file holds after a save.
+typedef enum {
+    HIDE_NOT_SAVED,    // none
+    HIDE_SAVED,        // every one
+    HIDE_PARTLY_SAVED, // some, not all
+} HIDESAVE;
+
 // Writes the file's names as they are now, then those added in this run that
 // it does not hold, each followed by one LF, in the file's encoding. The old
 // file is replaced only once the new one has been written whole, and is left
-// as it is when it cannot be read or is read-only. TRUE when the file now
-// holds every name added in this run.
-BOOL SaveHiddenList(LPCWSTR path);
+// as it is when it cannot be read, is read-only, or its state is unknown.
+HIDESAVE SaveHiddenList(LPCWSTR path);
 
-// Appends an application's name in Hide.txt's encoding. FALSE, and nothing
-// added, when that encoding cannot hold the name exactly or the name holds a
-// line break (last error ERROR_NO_UNICODE_TRANSLATION), or when memory ran
-// out (ERROR_NOT_ENOUGH_MEMORY).
+// Appends an application's name in Hide.txt's encoding (held as UTF-16 until
+// the save when the file could not be read). FALSE, and nothing added, when
+// that encoding cannot hold the name exactly or the name holds a line break
+// (last error ERROR_NO_UNICODE_TRANSLATION), or when memory ran out
+// (ERROR_NOT_ENOUGH_MEMORY).
 BOOL AddHiddenName(LPCWSTR name);
 
 // True when some entry, converted back to UTF-16, equals the name exactly.

@@ -37,8 +37,12 @@ int WINAPI PROGRAM_ENTRY(HINSTANCE hInstance, HINSTANCE, LPWSTR, int)
 
     // Names are only ever added, so a changed count means this run added some.
     // The window has closed by now, so the box has no owner.
-    if (g_Hidden.count != g_Hidden.loaded && !(haveHidePath && SaveHiddenList(hidePath)))
-        ShowMessage(NULL, IDS_NOT_SAVED, g_Main.szTitle, MB_ICONERROR);
+    if (g_Hidden.count != g_Hidden.loaded) {
+        HIDESAVE saved = haveHidePath ? SaveHiddenList(hidePath) : HIDE_NOT_SAVED;
+        if (saved != HIDE_SAVED)
+            ShowMessage(NULL, saved == HIDE_PARTLY_SAVED ? IDS_PARTLY_SAVED : IDS_NOT_SAVED,
+                        g_Main.szTitle, MB_ICONERROR);
+    }
     FreeHiddenList();
     return 0;
 }

@@ -25,14 +25,17 @@ typedef struct {
 typedef enum {
     HIDE_ANSI,    // the device's ANSI code page, no mark
     HIDE_UTF8,    // UTF-8 after the mark EF BB BF
-    HIDE_UTF16LE, // UTF-16 little-endian after the mark FF FE
+    HIDE_UTF16LE, // UTF-16 little-endian after the mark FF FE, or recognised without it
+    HIDE_UTF16BE, // UTF-16 big-endian after the mark FE FF
+    HIDE_UNKNOWN, // a file that could not be read: names wait as UTF-16 for the save
 } HIDEENCODING;
 
 // One hidden name, in both forms it is needed in.
 typedef struct {
     LPSTR text;  // the name as Hide.txt holds it, in the list's encoding
     DWORD bytes; // its length in bytes, line end not counted
-    LPWSTR wide; // the same converted to UTF-16 once, for matching
+    LPWSTR wide; // the same converted to UTF-16 once, for matching; NULL for a
+                 // line that is no text in its encoding, which matches nothing
 } HIDDENNAME;
 
 // The names the user asked not to see: first those of Hide.txt in file order,
@@ -43,6 +46,7 @@ typedef struct {
     int capacity;          // slots allocated
     int loaded;            // entries read from Hide.txt; those after were added in this run
     LPCWSTR *sorted;       // the wide forms in code-unit order, for lookups
+    int named;             // entries in sorted: those with a wide form
     HIDEENCODING encoding; // of Hide.txt as read; ANSI when there was none
 } HIDDENLIST;
 

@@ -40,6 +40,7 @@
 #define IDS_CANNOT_HIDE 40016
 #define IDS_NOT_SAVED 40017
 #define IDS_NO_MEMORY_TO_HIDE 40018
+#define IDS_PARTLY_SAVED 40019
 
 // Soft-key bar entries: a button without a pop-up menu carries NOMENU
 #ifndef NOMENU

@@ -472,21 +472,48 @@ void DialogDriver::Start(const std::function<void(HWND)> &script, const std::fun
     EXPECT_EQ(handles, CountOwnHandles()) << "handles left open by the run";
 }
 
-// The countdown of FailLocalAlloc, and LocalAlloc itself.
-static int g_allocCalls, g_allocFailAt;
-static HLOCAL(WINAPI *g_realLocalAlloc)(UINT, SIZE_T);
+// Each import that FailImport can fail: its real address and its countdown.
+static struct {
+    ULONG_PTR real, failure;
+    DWORD error;
+    int calls, failAt;
+} g_faults[3];
 
-static HLOCAL WINAPI CountedLocalAlloc(UINT flags, SIZE_T bytes)
+// Stands in for import I: its failAt-th call fails as the platform's would.
+template <int I, typename R, typename... A> static R WINAPI Faulty(A... args)
 {
-    if (++g_allocCalls == g_allocFailAt) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return NULL;
+    auto &fault = g_faults[I];
+    if (++fault.calls == fault.failAt) {
+        SetLastError(fault.error);
+        return (R)fault.failure;
     }
-    return g_realLocalAlloc(flags, bytes);
+    return ((R(WINAPI *)(A...))fault.real)(args...);
 }
 
-// Points this program's import of KERNEL32's LocalAlloc at CountedLocalAlloc.
-static void HookLocalAlloc()
+template <int I, typename R, typename... A> static ULONG_PTR FaultyFor(R(WINAPI *)(A...))
+{
+    return (ULONG_PTR)&Faulty<I, R, A...>;
+}
+
+// The imports that can be failed: what a failed call returns, the error it leaves.
+static const struct {
+    const char *name;
+    ULONG_PTR faulty, failure;
+    DWORD error;
+} g_faultable[] = {
+    {"LocalAlloc", FaultyFor<0>(LocalAlloc), 0, ERROR_NOT_ENOUGH_MEMORY},
+    {"GetFileAttributesW", FaultyFor<1>(GetFileAttributesW), INVALID_FILE_ATTRIBUTES,
+     ERROR_ACCESS_DENIED},
+    {"CreateFileW", FaultyFor<2>(CreateFileW), (ULONG_PTR)INVALID_HANDLE_VALUE,
+     ERROR_SHARING_VIOLATION},
+};
+static_assert(sizeof(g_faultable) / sizeof(g_faultable[0]) ==
+                  sizeof(g_faults) / sizeof(g_faults[0]),
+              "one countdown per import");
+
+// Points this program's import of KERNEL32's `function` at `faulty`;
+// returns the real address, 0 when there is no such import.
+static ULONG_PTR PatchImport(const char *function, ULONG_PTR faulty)
 {
     BYTE *base = (BYTE *)GetModuleHandleW(NULL);
     const IMAGE_NT_HEADERS *nt =
@@ -505,27 +532,37 @@ static void HookLocalAlloc()
                 strcmp(
                     (const char *)((const IMAGE_IMPORT_BY_NAME *)(base + names->u1.AddressOfData))
                         ->Name,
-                    "LocalAlloc") != 0)
+                    function) != 0)
                 continue;
             DWORD old;
             VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &old);
-            g_realLocalAlloc = (HLOCAL(WINAPI *)(UINT, SIZE_T))slots->u1.Function;
-            slots->u1.Function = (ULONG_PTR)CountedLocalAlloc;
+            ULONG_PTR real = slots->u1.Function;
+            slots->u1.Function = faulty;
             VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
-            return;
+            return real;
         }
     }
+    return 0;
 }
 
-int FailLocalAlloc(int nth)
+int FailImport(const char *function, int nth)
 {
-    if (g_realLocalAlloc == NULL)
-        HookLocalAlloc();
-    EXPECT_NE(nullptr, g_realLocalAlloc) << "this program imports no LocalAlloc";
-    int calls = g_allocCalls;
-    g_allocCalls = 0;
-    g_allocFailAt = nth;
-    return calls;
+    for (size_t i = 0; i < sizeof(g_faultable) / sizeof(g_faultable[0]); i++) {
+        if (strcmp(g_faultable[i].name, function) != 0)
+            continue;
+        auto &fault = g_faults[i];
+        if (fault.real == 0)
+            fault.real = PatchImport(function, g_faultable[i].faulty);
+        EXPECT_NE(0u, fault.real) << "this program imports no " << function;
+        fault.failure = g_faultable[i].failure;
+        fault.error = g_faultable[i].error;
+        int calls = fault.calls;
+        fault.calls = 0;
+        fault.failAt = nth;
+        return calls;
+    }
+    ADD_FAILURE() << function << " cannot be failed";
+    return 0;
 }
 
 void DialogDriver::RunOnRow(const std::wstring &name, WORD command, int answer)

@@ -78,10 +78,13 @@ void PrintTo(const ShownBox &box, std::ostream *out);
         EXPECT_EQ((UINT)(icon_), (box).icon);                                                      \
     } while (0)
 
-// Makes the `nth` call of LocalAlloc from now on, by the program's code in
-// this test program, fail as when memory runs out (0: none fails). Returns
-// how many calls were made since the last arming.
-int FailLocalAlloc(int nth);
+// Makes the `nth` call from now on of `function`, which the program's code in
+// this test program imports from KERNEL32, fail as the platform's would: the
+// failure value and a fitting error (LocalAlloc: out of memory;
+// GetFileAttributesW: access denied; CreateFileW: held by another program).
+// 0: none fails. Each function counts on
+// its own; returns how many calls were made since its last arming.
+int FailImport(const char *function, int nth);
 
 // Runs the main dialog; the script runs inside its message loop once it is
 // up, then "Done" is pressed. Every run checks that the process holds no more

@@ -77,10 +77,10 @@ TEST_F(HideEraseTest, HidingWithoutMemorySaysSoAndKeepsTheRow)
         driver_.boxes.clear();
         driver_.onBox = [&](HWND) {
             if (driver_.boxes.size() == 1)
-                FailLocalAlloc(nth); // counted from the answer on
+                FailImport("LocalAlloc", nth); // counted from the answer on
         };
         Apply(IDM_HIDE, L"Game", IDYES);
-        int calls = FailLocalAlloc(0);
+        int calls = FailImport("LocalAlloc", 0);
         if (driver_.boxes.size() == 2) {
             EXPECT_BOX(
                 driver_.boxes[1],

@@ -45,6 +45,8 @@ TEST(Resources, StringTableHoldsEveryText)
                         L"listed again at the next start."},
         {IDS_NO_MEMORY_TO_HIDE, L"\"%s\" could not be added to the hidden list: there is not "
                                 L"enough memory."},
+        {IDS_PARTLY_SAVED, L"Hide.txt could not hold every application hidden in this run: those "
+                           L"it could not hold will be listed again at the next start."},
     };
     for (const auto &s : strings)
         EXPECT_EQ(s.text, LoadText(s.id)) << "string " << s.id;
