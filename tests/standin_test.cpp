@@ -54,11 +54,12 @@ TEST_F(ConfigManagerTest, DecodesEntitiesAsAnyXmlReaderDoes)
     EXPECT_FALSE(RecordExists(L"A"));
 
     // A TAB, LF or CR named by reference stays itself; a literal one is a space.
-    for (const wchar_t *name : {L"T B", L"T\tB", L"T\nB", L"T\xe000t"})
+    for (const wchar_t *name : {L"T B", L"T\tB", L"T\nB", L"T\nC", L"T\xe000t"})
         AddRecord(name, NULL, NULL);
-    EXPECT_EQ(S_OK, Process(Doc(App(L"T&#x9;B") + App(L"T&#0010;B"))));
+    EXPECT_EQ(S_OK, Process(Doc(App(L"T&#x9;B") + App(L"T&#0010;B") + App(L"T&#xa;C"))));
     EXPECT_FALSE(RecordExists(L"T\tB"));
     EXPECT_FALSE(RecordExists(L"T\nB"));
+    EXPECT_FALSE(RecordExists(L"T\nC"));
     EXPECT_TRUE(RecordExists(L"T B"));
     EXPECT_EQ(S_OK, Process(Doc(App(L"T\xe000t"))));
     EXPECT_FALSE(RecordExists(L"T\xe000t"));
@@ -88,6 +89,17 @@ TEST_F(ConfigManagerTest, MalformedDocumentFailsWholeAndTouchesNothing)
         {__LINE__, Doc(App(L"Foo") + App(L"Bar &bogus;"))},
         {__LINE__, Doc(App(L"Foo") + L"<characteristic type=\"Bar\">")},
         {__LINE__, L"<!DOCTYPE x [<!ENTITY e \"Foo\">]>" + Doc(App(L"&e;"))},
+        // Characters that XML cannot carry, literally or by reference.
+        {__LINE__, Doc(App(L"Foo\x0001"))},
+        {__LINE__, Doc(App(L"Foo&#1;"))},
+        {__LINE__, Doc(App(L"Foo&#x1F;"))},
+        {__LINE__, Doc(App(L"Foo\xfffe"))},
+        {__LINE__, Doc(App(L"Foo&#xFFFF;"))},
+        {__LINE__, Doc(App(L"Foo\xd800"))},
+        {__LINE__, Doc(App(L"Foo\xdc00\xd800"))},
+        {__LINE__, Doc(App(L"Foo&#xD800;"))},
+        {__LINE__, Doc(App(L"Foo&#0;"))},
+        {__LINE__, Doc(App(L"Foo&#4294967305;"))}, // 2^32 + 9 must not wrap onto TAB
     };
     InstallApp(L"Foo", L"Foo");
     std::vector<std::wstring> before = Snapshot(root_);

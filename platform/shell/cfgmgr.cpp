@@ -50,7 +50,9 @@ static const struct {
     WCHAR letter;
 } g_Protected[] = {{L'\t', L't'}, {L'\n', L'n'}, {L'\r', L'r'}, {PROTECT_MARK, L'm'}};
 
-// Length of the character reference at `at` ("&#9;", "&#x0A;"), 0 for none.
+// Length of the character reference at `at` ("&#9;", "&#x0a;"), 0 for none.
+// A number beyond Unicode reads as 0x110000, so that it never wraps onto a
+// character.
 static int CharacterReference(LPCWSTR at, UINT *value)
 {
     int i = 2, start;
@@ -72,38 +74,54 @@ static int CharacterReference(LPCWSTR at, UINT *value)
             digit = c - L'A' + 10;
         else
             break;
-        if (number > 0x10FFFF)
-            return 0; // no character: the reader refuses it
-        number = number * base + digit;
+        number = number > 0x10FFFF ? 0x110000 : number * base + digit;
     }
     if (i == start || at[i] != L';')
         return 0;
-    *value = number;
+    *value = number > 0x10FFFF ? 0x110000 : number;
     return i + 1;
 }
 
-// The document with its protected characters as pairs; NULL without memory.
-static LPWSTR ProtectDocument(LPCWSTR document)
+// A character that XML 1.0 lets a document hold, literally or by reference.
+// A surrogate is one only as half of a pair.
+static BOOL IsXmlChar(UINT c)
 {
-    LPWSTR out = (LPWSTR)LocalAlloc(LPTR, (2 * lstrlenW(document) + 1) * sizeof(WCHAR));
-    if (out == NULL)
-        return NULL;
+    return c == L'\t' || c == L'\n' || c == L'\r' || (c >= 0x20 && c <= 0xD7FF) ||
+           (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// The document with its protected characters as pairs, into *out (NULL
+// without memory). FALSE when it holds a character that XML cannot carry,
+// which the device's parser refuses, reference or not.
+static BOOL ProtectDocument(LPCWSTR document, LPWSTR *out)
+{
+    *out = (LPWSTR)LocalAlloc(LPTR, (2 * lstrlenW(document) + 1) * sizeof(WCHAR));
     int used = 0;
-    while (*document != L'\0') {
+    while (*out != NULL && *document != L'\0') {
         UINT value = *document;
         int length = CharacterReference(document, &value);
+        if (length == 0 && IS_HIGH_SURROGATE(document[0]) && IS_LOW_SURROGATE(document[1])) {
+            (*out)[used++] = *document++;
+            (*out)[used++] = *document++;
+            continue;
+        }
+        if (!IsXmlChar(value)) {
+            LocalFree(*out);
+            *out = NULL;
+            return FALSE;
+        }
         int at = sizeof(g_Protected) / sizeof(g_Protected[0]) - 1;
         while (at >= 0 && g_Protected[at].character != value)
             at--;
         if (at >= 0 && (length > 0 || value == PROTECT_MARK)) {
-            out[used++] = PROTECT_MARK;
-            out[used++] = g_Protected[at].letter;
+            (*out)[used++] = PROTECT_MARK;
+            (*out)[used++] = g_Protected[at].letter;
             document += length > 0 ? length : 1;
         } else {
-            out[used++] = *document++;
+            (*out)[used++] = *document++;
         }
     }
-    return out;
+    return TRUE;
 }
 
 // GCC 12's analyzer loses track of a block stored into the heap array
@@ -240,11 +258,12 @@ static HRESULT ParseUninstallDoc(LPCWSTR document, NAMELIST *list)
     IXmlReader *reader = NULL;
     IStream *stream = NULL;
     HRESULT hr = CONFIG_E_BAD_XML;
-    LPWSTR text = ProtectDocument(document);
+    LPWSTR text = NULL;
+    BOOL carried = ProtectDocument(document, &text);
     size_t cch = text != NULL ? lstrlenW(text) : 0;
     BYTE *bytes = text != NULL ? (BYTE *)LocalAlloc(LPTR, (cch + 1) * sizeof(WCHAR)) : NULL;
 
-    if (create != NULL && createStream != NULL && bytes != NULL &&
+    if (carried && create != NULL && createStream != NULL && bytes != NULL &&
         SUCCEEDED(create(IID_IXmlReader, (void **)&reader, NULL))) {
         // A byte-order mark tells the reader that the text is UTF-16.
         bytes[0] = 0xFF;
