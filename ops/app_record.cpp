@@ -41,8 +41,10 @@ void RemoveLeftoverFile(LPWSTR path)
 {
     if (path[0] == L'\0')
         return;
+    // Attributes that cannot be read are not cleared: they could not be put back.
     DWORD attributes = GetFileAttributesW(path);
-    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
     if (!DeleteFileW(path)) {
         // The file stays, so it stays as it was: read-only, hidden or system.
         if (attributes != INVALID_FILE_ATTRIBUTES)

@@ -62,7 +62,9 @@ TEST_F(FolderSizeTest, CountsEveryFileBelowTheFolder)
     MakeFileOfSize(Path(L"tree\\top.bin"), 700);
     MakeFileOfSize(Path(L"tree\\a\\b\\c\\deep.bin"), 300);
     MakeFileOfSize(Path(L"tree\\a\\mid.bin"), 24);
-    EXPECT_EQ(1024, SizeOf(L"tree"));
+    MakeDir(Path(L"tree\\..data")); // a name, not the parent
+    MakeFileOfSize(Path(L"tree\\..data\\dots.bin"), 100);
+    EXPECT_EQ(1124, SizeOf(L"tree"));
     EXPECT_EQ(324, SizeOf(L"tree\\a"));
 }
 
