@@ -370,20 +370,31 @@ TEST_F(DialogTest, EitherSoftKeyWithTheMenuOpenOnlyClosesIt)
 TEST_F(DialogTest, MessageBoxesWithTheLongestTextsFitNarrowScreensWhole)
 {
     // The longest name, with no space to wrap at, with a long install path;
-    // and a name Hide.txt cannot hold, for the longest error.
+    // a name Hide.txt cannot hold, for the longest error; and a short error.
     const std::wstring name(99, L'W'), wide(99, L'\x4e2d');
     AddRecord(name, Path(std::wstring(200, L'p')).c_str(), NULL);
     AddRecord(wide, NULL, NULL);
-    for (SIZE screen : {SIZE{240, 320}, SIZE{320, 240}}) {
+    AddRecord(L"Short", NULL, NULL);
+    std::vector<LONG> desktopWidths; // as the desktop's screen leaves them
+    // The desktop's own screen first, then the device's.
+    for (SIZE screen : {SIZE{0, 0}, SIZE{240, 320}, SIZE{320, 240}}) {
         SCOPED_TRACE(testing::Message() << screen.cx << "x" << screen.cy);
+        StandInUseScreen(screen.cx, screen.cy);
+        SIZE room =
+            screen.cx ? screen : SIZE{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         driver_.boxes.clear();
         driver_.onBox = [&](HWND box) {
-            StandInFitMessageBox(box, screen.cx, screen.cy);
             RECT window, client;
             GetWindowRect(box, &window);
-            EXPECT_TRUE(window.left >= 0 && window.top >= 0 && window.right <= screen.cx &&
-                        window.bottom <= screen.cy)
+            EXPECT_TRUE(window.left >= 0 && window.top >= 0 && window.right <= room.cx &&
+                        window.bottom <= room.cy)
                 << "the box inside the screen";
+            LONG width = window.right - window.left, at = (LONG)driver_.boxes.size() - 1;
+            if (!screen.cx)
+                desktopWidths.push_back(width);
+            else
+                EXPECT_EQ(std::min(desktopWidths.at(at), screen.cx), width)
+                    << "no wider than the screen, and no narrower than it was";
             GetClientRect(box, &client);
             MapWindowPoints(box, NULL, (POINT *)&client, 2);
             std::vector<std::pair<HWND, RECT>> shown;
@@ -391,7 +402,7 @@ TEST_F(DialogTest, MessageBoxesWithTheLongestTextsFitNarrowScreensWhole)
                  child = GetWindow(child, GW_HWNDNEXT)) {
                 RECT rc, overlap;
                 GetWindowRect(child, &rc);
-                if (!IsWindowVisible(child))
+                if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE))
                     continue;
                 EXPECT_TRUE(rc.left >= client.left && rc.right <= client.right &&
                             rc.top >= client.top && rc.bottom <= client.bottom)
@@ -402,22 +413,27 @@ TEST_F(DialogTest, MessageBoxesWithTheLongestTextsFitNarrowScreensWhole)
                         << GetDlgCtrlID(other.first) << " overlap";
                 shown.push_back({child, rc});
             }
+            EXPECT_LE(2u, shown.size()) << "the text and a button at least";
             HWND text = GetDlgItem(box, 0xFFFF);
             GetClientRect(text, &client);
             EXPECT_LE(InkedHeight(text, 200), client.bottom) << "the whole text shows";
         };
-        driver_.answers = {IDNO, IDNO, IDNO, IDOK, IDOK, IDYES};
+        driver_.answers = {IDNO, IDNO, IDNO, IDOK, IDOK, IDYES, IDOK, IDOK};
         driver_.Run([&](HWND dialog) {
             ASSERT_TRUE(MarkRow(name));
             for (WORD command : {IDM_SELECT, IDM_HIDE, IDM_ERASE, IDM_DETAILS, IDM_ABOUT})
                 DialogDriver::Command(dialog, command);
             ASSERT_TRUE(MarkRow(wide));
             DialogDriver::Command(dialog, IDM_HIDE);
+            ASSERT_TRUE(MarkRow(L"Short"));
+            DialogDriver::Command(dialog, IDM_DETAILS);
         });
-        ASSERT_EQ(7u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
+        StandInUseScreen(0, 0);
+        ASSERT_EQ(8u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
         EXPECT_EQ(L"\"" + wide +
                       L"\" cannot be added to the hidden list: Hide.txt cannot hold its name.",
                   driver_.boxes[6].text);
+        EXPECT_LT(desktopWidths.back(), 240) << "the short error is narrower than any screen";
     }
 }
 
@@ -436,4 +452,25 @@ TEST_F(DialogTest, MenuSoftKeyOpensTheSixItemsAndSendsTheChosenOne)
         driver_.menuIds);
     ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
     EXPECT_NE(std::wstring::npos, driver_.boxes[0].text.find(L"0.3"));
+
+    // An item chosen once the window was disabled, or had ended, sends nothing.
+    for (bool ends : {false, true}) {
+        SCOPED_TRACE(ends ? "ended" : "disabled");
+        driver_.boxes.clear();
+        driver_.menusOpened = 0;
+        driver_.onMenu = [&] {
+            HWND dialog = GetParent(g_Main.hAppList);
+            if (ends)
+                EndDialog(dialog, 0);
+            else
+                EnableWindow(dialog, FALSE);
+            driver_.menuChoice = 5;
+        };
+        driver_.Run([&](HWND dialog) {
+            SendMessageW(SoftKey(dialog, 1), BM_CLICK, 0, 0);
+            EnableWindow(dialog, TRUE);
+        });
+        EXPECT_EQ(1, driver_.menusOpened);
+        EXPECT_TRUE(driver_.boxes.empty()) << testing::PrintToString(driver_.boxes);
+    }
 }

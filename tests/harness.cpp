@@ -276,6 +276,23 @@ static UINT IconOf(HWND box)
     return 0;
 }
 
+// A box is answered from its own message loop, once it has laid itself out
+// and the shell has fitted it to the screen.
+static HWND g_pendingBox;
+static int g_pendingAnswer;
+
+static void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(NULL, id);
+    HWND box = g_pendingBox;
+    g_pendingBox = NULL;
+    if (box == NULL || !IsWindow(box))
+        return;
+    if (g_driver->onBox)
+        g_driver->onBox(box);
+    PostMessageW(box, WM_COMMAND, g_pendingAnswer, 0);
+}
+
 static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND box = (HWND)wParam;
@@ -309,9 +326,9 @@ static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
             g_driver->answers.pop_front();
         }
         g_driver->boxes.push_back(shown);
-        if (g_driver->onBox)
-            g_driver->onBox(box);
-        PostMessageW(box, WM_COMMAND, answer, 0);
+        g_pendingBox = box;
+        g_pendingAnswer = answer;
+        SetTimer(NULL, 0, 0, AnswerBox);
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
 }
@@ -353,7 +370,7 @@ static LRESULT CALLBACK SendHook(int code, WPARAM wParam, LPARAM lParam)
             g_driver->menusOpened++;
             if (g_driver->onMenu)
                 g_driver->onMenu();
-            else
+            if (!g_driver->onMenu || g_driver->menuChoice >= 0)
                 ChooseFromMenu((HWND)sent->lParam);
         }
     }

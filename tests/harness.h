@@ -109,13 +109,13 @@ class DialogDriver
 
     std::deque<int> answers;
     std::vector<ShownBox> boxes;
-    // Runs as each box comes up, before it is answered.
+    // Runs for each box once it is laid out and fitted, before it is answered.
     std::function<void(HWND box)> onBox;
     int refreshes = 0; // list rebuilds seen while the dialog ran
     bool scriptRan = false;
     // A pop-up menu that opens is read into these, then onMenu runs if set;
-    // otherwise the item at menuChoice is chosen with the keyboard (or the
-    // menu is left with Escape).
+    // then the item at menuChoice is chosen with the keyboard (without
+    // onMenu, a menuChoice of -1 leaves the menu with Escape).
     int menuChoice = -1;
     std::function<void()> onMenu;
     int menusOpened = 0;

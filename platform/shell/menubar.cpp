@@ -45,6 +45,7 @@ static struct {
     HHOOK windowsHook; // message boxes fit the screen; bars stay on top
     HWND menuBar;      // the bar whose pop-up is open, if any
     UINT dropped;      // the press that closed the pop-up, to go no further
+    SIZE screen;       // the screen boxes fit, when a test sets one
 } g_Shell;
 
 static HINSTANCE ThisModule(void)
@@ -292,11 +293,21 @@ static LRESULT CALLBACK FittedDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
 {
     WNDPROC original = (WNDPROC)GetPropW(hwnd, ORIGINAL_PROC);
     LRESULT result = CallWindowProcW(original, hwnd, msg, wParam, lParam);
-    if (msg == WM_INITDIALOG && IsStandInMessageBox(hwnd))
-        StandInFitMessageBox(hwnd, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-    else if (msg == WM_NCDESTROY)
+    if (msg == WM_INITDIALOG && IsStandInMessageBox(hwnd)) {
+        SIZE screen = g_Shell.screen;
+        if (screen.cx <= 0)
+            screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        StandInFitMessageBox(hwnd, screen.cx, screen.cy);
+    } else if (msg == WM_NCDESTROY) {
         RemovePropW(hwnd, ORIGINAL_PROC);
+    }
     return result;
+}
+
+void StandInUseScreen(int width, int height)
+{
+    g_Shell.screen.cx = width;
+    g_Shell.screen.cy = height;
 }
 
 // Message boxes of the program fit the screen, as the device's do, and the

@@ -34,4 +34,9 @@ AYGSHELL_API BOOL IsStandInMessageBox(HWND window);
 // buttons and the default button stay as they are.
 AYGSHELL_API void StandInFitMessageBox(HWND box, int width, int height);
 
+// Fits every message box from now on to a screen of `width` by `height`
+// pixels, as a device of that screen would, rather than to the desktop's
+// (0 by 0: the desktop's again). Wine's display-less driver has one size only.
+AYGSHELL_API void StandInUseScreen(int width, int height);
+
 #endif
