@@ -1,12 +1,19 @@
 # Sourced by the demo scripts: builds the program and prepares the demo
 # device, a Wine prefix of its own that persists between runs.
 # Set REMOVEAPPS_RESET=1 to start the demo device afresh.
-# Usage of the scripts that source it: [--screen WxH], one of the device
-# screens 240x320 (the default), 320x240, 240x240 and 480x640.
+# Usage of the scripts that source it: [--screen WxH | --screen=WxH | --help],
+# WxH one of the device screens 240x320 (the default), 320x240, 240x240 and
+# 480x640.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-usage="usage: $0 [--screen 240x320|320x240|240x240|480x640]"
+usage="usage: $0 [--screen WxH]
+  --screen WxH, --screen=WxH  the device's screen: 240x320 (the default), 320x240,
+                              240x240, or 480x640 (VGA, shown as 240x320 doubled)
+  --help                      this text
+Environment: REMOVEAPPS_SHOW_SECONDS=N keeps Remove Apps up N seconds before the
+screenshot when there is no display (8); REMOVEAPPS_RESET=1 prepares the demo
+device afresh."
 screen=240x320
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -15,6 +22,11 @@ while [ $# -gt 0 ]; do
         screen=$2
         shift 2
         ;;
+    --screen=*)
+        screen=${1#--screen=}
+        shift
+        ;;
+    -h | --help) echo "$usage"; exit 0 ;;
     *) echo "$usage" >&2; exit 2 ;;
     esac
 done
