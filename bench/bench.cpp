@@ -9,6 +9,7 @@
 #include "bare_rows.h"
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 #include <stdio.h>
 #include <algorithm>
 #include <functional>
@@ -180,9 +181,10 @@ static void BenchFolderSize(const std::wstring &top)
 }
 
 // Starts `exe` with `arguments` and returns how long until `ready` says so;
-// then closes it.
+// then reads its memory into `memory`, if given, and closes it.
 static double TimeStart(const std::wstring &exe, const wchar_t *arguments,
-                        const std::function<HWND()> &ready, WPARAM closeCommand)
+                        const std::function<HWND()> &ready, WPARAM closeCommand,
+                        PROCESS_MEMORY_COUNTERS *memory = NULL)
 {
     STARTUPINFOW si;
     PROCESS_INFORMATION pi;
@@ -196,6 +198,11 @@ static double TimeStart(const std::wstring &exe, const wchar_t *arguments,
     while ((window = ready()) == NULL && NowMs() - start < 30000)
         Sleep(1);
     double elapsed = NowMs() - start;
+    if (memory != NULL) {
+        memory->cb = sizeof(*memory);
+        if (window == NULL || !GetProcessMemoryInfo(pi.hProcess, memory, sizeof(*memory)))
+            ZeroMemory(memory, sizeof(*memory));
+    }
     if (window != NULL)
         PostMessageW(window, WM_COMMAND, closeCommand, 0);
     if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0)
@@ -211,12 +218,12 @@ static bool Shown(HWND window)
     return window != NULL && IsWindowVisible(window) && !GetUpdateRect(window, NULL, FALSE);
 }
 
-// The dialog titled `title` once its list shows all 200 records, painted.
-static HWND FilledList(LPCWSTR title)
+// The dialog titled `title` once its list shows all `rows` records, painted.
+static HWND FilledList(LPCWSTR title, int rows)
 {
     HWND dialog = FindWindowW(L"#32770", title);
     HWND list = dialog ? GetDlgItem(dialog, 1001) : NULL;
-    return Shown(dialog) && Shown(list) && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 200
+    return Shown(dialog) && Shown(list) && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == rows
                ? dialog
                : NULL;
 }
@@ -229,6 +236,45 @@ static void PrintStart(const char *against, double ours, double baseline, double
     if (goal > 0)
         printf("  goal <= %.2f %s", goal, ratio <= goal ? "met" : "MISSED");
     printf("  (%s)\n", against);
+}
+
+static double Megabytes(SIZE_T bytes)
+{
+    return bytes / 1048576.0;
+}
+
+// A device process has 32 MB of address space: peak private bytes, and the
+// peak working set for information, of the program showing 2000 records
+// against the bare list showing the same rows.
+static void BenchMemory(HKEY apps, const std::wstring &programs)
+{
+    const int rows = 2000;
+    AddRecords(apps, rows - 200, L"Memory");
+    std::vector<double> ours, bare, oursSet, bareSet;
+    for (int run = 0; run < RUNS; run++) {
+        PROCESS_MEMORY_COUNTERS memory;
+        TimeStart(
+            programs + L"\\bare_list.exe", L"", [] { return FilledList(L"Bare List", rows); },
+            41009, &memory);
+        bare.push_back(Megabytes(memory.PeakPagefileUsage));
+        bareSet.push_back(Megabytes(memory.PeakWorkingSetSize));
+        TimeStart(
+            programs + L"\\RemoveApps.exe", L"", [] { return FilledList(L"Remove Apps", rows); },
+            41009, &memory);
+        ours.push_back(Megabytes(memory.PeakPagefileUsage));
+        oursSet.push_back(Megabytes(memory.PeakWorkingSetSize));
+    }
+    if (Median(bare) <= 0 || Median(ours) <= 0) {
+        printf("memory: the process's counters could not be read\n");
+        return;
+    }
+    double ratio = Median(ours) / Median(bare), goal = 1.10;
+    printf("%-46s %9.2f MB  baseline %9.2f MB  ratio %5.2f  goal <= %.2f %s\n",
+           "Peak private bytes, 2000 records", Median(ours), Median(bare), ratio, goal,
+           ratio <= goal ? "met" : "MISSED");
+    printf("%-46s %9.2f MB  baseline %9.2f MB  ratio %5.2f  (information)\n",
+           "Peak working set, 2000 records", Median(oursSet), Median(bareSet),
+           Median(oursSet) / Median(bareSet));
 }
 
 static void BenchStart(const std::wstring &programs)
@@ -247,15 +293,15 @@ static void BenchStart(const std::wstring &programs)
     std::vector<double> ours, bare, empty, emptyWithShell;
     for (int run = 0; run < RUNS; run++) {
         bare.push_back(TimeStart(
-            programs + L"\\bare_list.exe", L"", [] { return FilledList(L"Bare List"); }, 41009));
+            programs + L"\\bare_list.exe", L"", [] { return FilledList(L"Bare List", 200); },
+            41009));
         ours.push_back(TimeStart(
-            programs + L"\\RemoveApps.exe", L"", [] { return FilledList(L"Remove Apps"); }, 41009));
+            programs + L"\\RemoveApps.exe", L"", [] { return FilledList(L"Remove Apps", 200); },
+            41009));
         empty.push_back(TimeStart(programs + L"\\empty_dialog.exe", L"", emptyDialog, IDCANCEL));
         emptyWithShell.push_back(
             TimeStart(programs + L"\\empty_dialog.exe", L"--with-shell", emptyDialog, IDCANCEL));
     }
-    RegCloseKey(apps);
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall");
     printf("Start-up on a %dx%d screen:\n", GetSystemMetrics(SM_CXSCREEN),
            GetSystemMetrics(SM_CYSCREEN));
     PrintStart("the same screen, bare: dialog, list, soft keys, 200 rows", Median(ours),
@@ -263,6 +309,9 @@ static void BenchStart(const std::wstring &programs)
     PrintStart("information: an empty dialog", Median(ours), Median(empty), 0);
     PrintStart("information: an empty dialog that loads the shell stand-in", Median(ours),
                Median(emptyWithShell), 0);
+    BenchMemory(apps, programs);
+    RegCloseKey(apps);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall");
 }
 
 int wmain(int argc, wchar_t **argv)
