@@ -277,20 +277,15 @@ static UINT IconOf(HWND box)
 }
 
 // A box is answered from its own message loop, once it has laid itself out
-// and the shell has fitted it to the screen.
-static HWND g_pendingBox;
-static int g_pendingAnswer;
+// and the shell has fitted it to the screen: the box and its answer.
+static std::pair<HWND, int> g_pending;
 
 static void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(NULL, id);
-    HWND box = g_pendingBox;
-    g_pendingBox = NULL;
-    if (box == NULL || !IsWindow(box))
-        return;
     if (g_driver->onBox)
-        g_driver->onBox(box);
-    PostMessageW(box, WM_COMMAND, g_pendingAnswer, 0);
+        g_driver->onBox(g_pending.first);
+    PostMessageW(g_pending.first, WM_COMMAND, g_pending.second, 0);
 }
 
 static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
@@ -326,8 +321,7 @@ static LRESULT CALLBACK CbtHook(int code, WPARAM wParam, LPARAM lParam)
             g_driver->answers.pop_front();
         }
         g_driver->boxes.push_back(shown);
-        g_pendingBox = box;
-        g_pendingAnswer = answer;
+        g_pending = {box, answer};
         SetTimer(NULL, 0, 0, AnswerBox);
     }
     return CallNextHookEx(NULL, code, wParam, lParam);
@@ -489,22 +483,28 @@ void DialogDriver::Start(const std::function<void(HWND)> &script, const std::fun
     EXPECT_EQ(handles, CountOwnHandles()) << "handles left open by the run";
 }
 
-// Each import that FailImport can fail: its real address and its countdown.
+// The imports FailImport can fail, with what a failed call returns and the
+// error it leaves; then the real address and the countdown.
 static struct {
-    ULONG_PTR real, failure;
+    const char *name;
+    ULONG_PTR failure;
     DWORD error;
-    int calls, failAt;
-} g_faults[3];
+    ULONG_PTR real = 0;
+    int calls = 0, failAt = 0;
+} g_faults[] = {
+    {"LocalAlloc", 0, ERROR_NOT_ENOUGH_MEMORY},
+    {"GetFileAttributesW", INVALID_FILE_ATTRIBUTES, ERROR_ACCESS_DENIED},
+    {"CreateFileW", (ULONG_PTR)INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION},
+    {"RegOpenKeyExW", ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
+};
 
-// Stands in for import I: its failAt-th call fails as the platform's would.
+// Stands in for import I of g_faults: its failAt-th call fails.
 template <int I, typename R, typename... A> static R WINAPI Faulty(A... args)
 {
-    auto &fault = g_faults[I];
-    if (++fault.calls == fault.failAt) {
-        SetLastError(fault.error);
-        return (R)fault.failure;
-    }
-    return ((R(WINAPI *)(A...))fault.real)(args...);
+    if (++g_faults[I].calls != g_faults[I].failAt)
+        return ((R(WINAPI *)(A...))g_faults[I].real)(args...);
+    SetLastError(g_faults[I].error);
+    return (R)g_faults[I].failure;
 }
 
 template <int I, typename R, typename... A> static ULONG_PTR FaultyFor(R(WINAPI *)(A...))
@@ -512,24 +512,11 @@ template <int I, typename R, typename... A> static ULONG_PTR FaultyFor(R(WINAPI 
     return (ULONG_PTR)&Faulty<I, R, A...>;
 }
 
-// The imports that can be failed: what a failed call returns, the error it leaves.
-static const struct {
-    const char *name;
-    ULONG_PTR faulty, failure;
-    DWORD error;
-} g_faultable[] = {
-    {"LocalAlloc", FaultyFor<0>(LocalAlloc), 0, ERROR_NOT_ENOUGH_MEMORY},
-    {"GetFileAttributesW", FaultyFor<1>(GetFileAttributesW), INVALID_FILE_ATTRIBUTES,
-     ERROR_ACCESS_DENIED},
-    {"CreateFileW", FaultyFor<2>(CreateFileW), (ULONG_PTR)INVALID_HANDLE_VALUE,
-     ERROR_SHARING_VIOLATION},
-};
-static_assert(sizeof(g_faultable) / sizeof(g_faultable[0]) ==
-                  sizeof(g_faults) / sizeof(g_faults[0]),
-              "one countdown per import");
+static const ULONG_PTR g_faulty[] = {FaultyFor<0>(LocalAlloc), FaultyFor<1>(GetFileAttributesW),
+                                     FaultyFor<2>(CreateFileW), FaultyFor<3>(RegOpenKeyExW)};
 
-// Points this program's import of KERNEL32's `function` at `faulty`;
-// returns the real address, 0 when there is no such import.
+// Points this program's import of `function` at `faulty`; returns the real
+// address, 0 when there is no such import.
 static ULONG_PTR PatchImport(const char *function, ULONG_PTR faulty)
 {
     BYTE *base = (BYTE *)GetModuleHandleW(NULL);
@@ -540,8 +527,6 @@ static ULONG_PTR PatchImport(const char *function, ULONG_PTR faulty)
     for (const IMAGE_IMPORT_DESCRIPTOR *dll =
              (const IMAGE_IMPORT_DESCRIPTOR *)(base + dir.VirtualAddress);
          dll->Name != 0; dll++) {
-        if (_stricmp((const char *)base + dll->Name, "KERNEL32.dll") != 0)
-            continue;
         const IMAGE_THUNK_DATA *names = (const IMAGE_THUNK_DATA *)(base + dll->OriginalFirstThunk);
         IMAGE_THUNK_DATA *slots = (IMAGE_THUNK_DATA *)(base + dll->FirstThunk);
         for (; names->u1.AddressOfData != 0; names++, slots++) {
@@ -564,15 +549,13 @@ static ULONG_PTR PatchImport(const char *function, ULONG_PTR faulty)
 
 int FailImport(const char *function, int nth)
 {
-    for (size_t i = 0; i < sizeof(g_faultable) / sizeof(g_faultable[0]); i++) {
-        if (strcmp(g_faultable[i].name, function) != 0)
-            continue;
+    for (size_t i = 0; i < sizeof(g_faults) / sizeof(g_faults[0]); i++) {
         auto &fault = g_faults[i];
+        if (strcmp(fault.name, function) != 0)
+            continue;
         if (fault.real == 0)
-            fault.real = PatchImport(function, g_faultable[i].faulty);
+            fault.real = PatchImport(function, g_faulty[i]);
         EXPECT_NE(0u, fault.real) << "this program imports no " << function;
-        fault.failure = g_faultable[i].failure;
-        fault.error = g_faultable[i].error;
         int calls = fault.calls;
         fault.calls = 0;
         fault.failAt = nth;

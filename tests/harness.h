@@ -78,12 +78,10 @@ void PrintTo(const ShownBox &box, std::ostream *out);
         EXPECT_EQ((UINT)(icon_), (box).icon);                                                      \
     } while (0)
 
-// Makes the `nth` call from now on of `function`, which the program's code in
-// this test program imports from KERNEL32, fail as the platform's would: the
-// failure value and a fitting error (LocalAlloc: out of memory;
-// GetFileAttributesW: access denied; CreateFileW: held by another program).
-// 0: none fails. Each function counts on
-// its own; returns how many calls were made since its last arming.
+// Makes the `nth` call from now on of `function` (LocalAlloc, CreateFileW,
+// GetFileAttributesW or RegOpenKeyExW), by the program's code in this test
+// program, fail as the platform's would (0: none fails). Returns how many
+// calls were made since that function's last arming.
 int FailImport(const char *function, int nth);
 
 // Runs the main dialog; the script runs inside its message loop once it is

@@ -151,61 +151,57 @@ TEST_F(ProgramTest, SaveThatFailsSaysSoOnceTheWindowHasClosedAndKeepsEveryFile)
         GetFileAttributesExW(hidePath_.c_str(), GetFileExInfoStandard, &data);
         ASSERT_EQ(1u, data.nFileSizeHigh);
     };
-    const std::wstring delta = L"\x0394"
-                               L"elta"; // no ANSI code page here holds it
-    const std::wstring notSaved = L"Hide.txt could not be saved: the applications hidden in this "
-                                  L"run will be listed again at the next start.";
-    const std::wstring partly = L"Hide.txt could not hold every application hidden in this run: "
-                                L"those it could not hold will be listed again at the next start.";
     static const struct {
         int line;
         int setUp;
-        int failedCheck = 0;          // the GetFileAttributesW call of the save that fails
-        const char *hideAfter = NULL; // Hide.txt afterwards, when not as it was
-        const char *newAfter = NULL;  // Hide.txt.new afterwards, when not as it was
-        bool alsoDelta = false;       // Δelta is hidden after App
+        int failedCheck = 0; // the save's GetFileAttributesW call that fails
+        const char *hideAfter = NULL, *newAfter = "<missing>"; // when not as they were
     } cases[] = {
-        {__LINE__, 0},    // Hide.txt read-only
-        {__LINE__, 1},    // a folder in Hide.txt's place
-        {__LINE__, 2},    // Hide.txt that no other program may read
-        {__LINE__, 3},    // Hide.txt too large to read
-        {__LINE__, 4},    // only Hide.txt.new, held open by another program
-        {__LINE__, 5},    // no path for Hide.txt: the module's path cannot be had
+        {__LINE__, 0}, // Hide.txt read-only
+        {__LINE__, 1}, // a folder in Hide.txt's place
+        {__LINE__, 2}, // Hide.txt that no other program may read
+        {__LINE__, 3}, // Hide.txt too large to read
+        {__LINE__, 4}, // only Hide.txt.new, held open by another program
+        {__LINE__, 5}, // no path for Hide.txt: the module's path cannot be had
+        // Unsure answers, and a file held while the program starts.
         {__LINE__, 6},    // only Hide.txt.new, held open for writing, not for deleting
         {__LINE__, 7},    // unreadable Hide.txt beside a Hide.txt.new that hides App
-        {__LINE__, 8, 2}, // only Hide.txt.new, whose check fails
-        {__LINE__, 9, 1}, // Hide.txt, whose check fails
-        {__LINE__, 10, 2, NULL, "Old\nApp\n"}, // the check after a failed replace fails
-        // Unreadable at start, readable at the end: Δelta waited for the
-        // file's encoding, which cannot hold it.
-        {__LINE__, 11, 0, "Old\nApp\n", NULL, true},
+        {__LINE__, 8, 2}, // only Hide.txt.new, and its check fails
+        {__LINE__, 9, 1}, // Hide.txt, and its check fails
+        {__LINE__, 10, 2, "Old\r\n", "Old\nApp\n"}, // the check after a failed replace fails
+        {__LINE__, 11, 0, "Old\nApp\n"}, // unreadable at start, then plain text: no Delta
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "case at line " << c.line);
         HINSTANCE instance = NULL;
         switch (c.setUp) {
+        case 0:
+            WriteBytes(hidePath_, "Old\r\n");
+            SetFileAttributesW(hidePath_.c_str(), FILE_ATTRIBUTE_READONLY);
+            break;
         case 1: MakeDir(hidePath_); break;
+        case 7: WriteBytes(temp, "App\r\n"); [[fallthrough]];
+        case 2:
+        case 10:
+            WriteBytes(hidePath_, "Old\r\n");
+            hold(hidePath_, c.setUp == 10 ? FILE_SHARE_READ : 0);
+            break;
         case 3: huge(); break;
         case 4:
         case 6:
-        case 8: WriteBytes(temp, "Old\r\n"); break;
+        case 8:
+            WriteBytes(temp, "Old\r\n");
+            if (c.setUp != 8)
+                hold(temp, c.setUp == 4 ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE);
+            break;
         case 5: instance = LoadFromDeepFolder(); break;
-        case 7: WriteBytes(temp, "App\r\n"); [[fallthrough]];
         default: WriteBytes(hidePath_, "Old\r\n");
         }
         std::vector<std::wstring> setUp = Snapshot(hidePath_.substr(0, hidePath_.rfind(L'\\')));
-        std::string hideBefore = ReadBytes(hidePath_), newBefore = ReadBytes(temp);
-        if (c.setUp == 0)
-            SetFileAttributesW(hidePath_.c_str(), FILE_ATTRIBUTE_READONLY);
-        if (c.setUp == 2 || c.setUp == 7 || c.setUp == 10)
-            hold(hidePath_, c.setUp == 10 ? FILE_SHARE_READ : 0);
-        if (c.setUp == 4 || c.setUp == 6)
-            hold(temp, c.setUp == 4 ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE);
-        // Held by another program while the program starts.
-        FailImport("CreateFileW", c.setUp == 11 ? 1 : 0);
         AddRecord(L"App", NULL, NULL);
-        AddRecord(delta, NULL, NULL);
-        const size_t hides = c.alsoDelta ? 2 : 1;
+        AddRecord(L"\u0394elta", NULL, NULL); // Delta, which no ANSI code page here holds
+        const size_t hides = c.setUp == 11 ? 2 : 1;
+        FailImport("CreateFileW", c.setUp == 11); // Hide.txt held as the program starts
         driver_.boxes.clear();
         driver_.answers = {IDYES, IDYES};
         driver_.onBox = [&](HWND) {
@@ -226,12 +222,17 @@ TEST_F(ProgramTest, SaveThatFailsSaysSoOnceTheWindowHasClosedAndKeepsEveryFile)
             CloseHandle(held);
         held = INVALID_HANDLE_VALUE;
         ASSERT_EQ(hides + 1, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
-        EXPECT_BOX(driver_.boxes.back(), c.alsoDelta ? partly : notSaved, L"Remove Apps",
-                   MB_ICONERROR);
-        EXPECT_FALSE(driver_.boxes.back().owned);
-        EXPECT_EQ(c.hideAfter ? c.hideAfter : hideBefore, ReadBytes(hidePath_));
-        EXPECT_EQ(c.newAfter ? c.newAfter : newBefore, ReadBytes(temp));
-        if (!c.hideAfter && !c.newAfter) {
+        EXPECT_BOX(driver_.boxes[hides],
+                   hides == 1 ? L"Hide.txt could not be saved: the applications hidden in this run "
+                                L"will be listed again at the next start."
+                              : L"Hide.txt could not hold every application hidden in this run: "
+                                L"those it could not hold will be listed again at the next start.",
+                   L"Remove Apps", MB_ICONERROR);
+        EXPECT_FALSE(driver_.boxes[hides].owned);
+        if (c.hideAfter) {
+            EXPECT_EQ(c.hideAfter, ReadBytes(hidePath_));
+            EXPECT_EQ(c.newAfter, ReadBytes(temp));
+        } else {
             EXPECT_EQ(setUp, Snapshot(hidePath_.substr(0, hidePath_.rfind(L'\\'))))
                 << "every file stays as it was";
         }

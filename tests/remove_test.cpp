@@ -132,23 +132,26 @@ TEST_F(RemoveTest, ReadOnlyUninstallFileIsDeletedOrKeepsItsAttributes)
     EXPECT_FALSE(Exists(UnloadPath(L"Foo")));
     EXPECT_FALSE(Exists(Path(L"AppMgr\\Foo")));
 
-    // Held open by another program, it cannot be deleted and stays as it was,
-    // also when its attributes cannot be read before the delete.
-    for (int failedCheck : {0, 1}) {
-        SCOPED_TRACE(failedCheck ? "attributes unreadable" : "attributes read");
-        InstallApp(L"Held", L"Held");
-        SetFileAttributesW(UnloadPath(L"Held").c_str(), attributes);
-        DWORD before = GetFileAttributesW(UnloadPath(L"Held").c_str());
-        HANDLE held = CreateFileW(UnloadPath(L"Held").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
-                                  OPEN_EXISTING, 0, NULL);
-        ASSERT_NE(INVALID_HANDLE_VALUE, held);
-        driver_.onBox = [&](HWND) { FailImport("GetFileAttributesW", failedCheck); };
-        RemoveApp(L"Held", IDYES);
-        FailImport("GetFileAttributesW", 0);
-        CloseHandle(held);
-        EXPECT_FALSE(RecordExists(L"Held"));
-        EXPECT_EQ(before, GetFileAttributesW(UnloadPath(L"Held").c_str()));
-    }
+    // Held open by another program, it cannot be deleted and stays as it was.
+    InstallApp(L"Held", L"Held");
+    SetFileAttributesW(UnloadPath(L"Held").c_str(), attributes);
+    DWORD before = GetFileAttributesW(UnloadPath(L"Held").c_str());
+    HANDLE held = CreateFileW(UnloadPath(L"Held").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    RemoveApp(L"Held", IDYES);
+    CloseHandle(held);
+    EXPECT_FALSE(RecordExists(L"Held"));
+    EXPECT_EQ(before, GetFileAttributesW(UnloadPath(L"Held").c_str()));
+    // Also when its attributes cannot be read before the delete.
+    AddRecord(L"Held", NULL, UnloadPath(L"Held").c_str());
+    held = CreateFileW(UnloadPath(L"Held").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                       OPEN_EXISTING, 0, NULL);
+    driver_.onBox = [&](HWND) { FailImport("GetFileAttributesW", 1); };
+    RemoveApp(L"Held", IDYES);
+    FailImport("GetFileAttributesW", 0);
+    CloseHandle(held);
+    EXPECT_EQ(before, GetFileAttributesW(UnloadPath(L"Held").c_str()));
 }
 
 TEST_F(RemoveTest, RecordWithoutUninstallValueTouchesNoOtherFile)
@@ -174,56 +177,35 @@ TEST_F(RemoveTest, UninstallPathNamingNoFileDeletesNothing)
     EXPECT_TRUE(Exists(Path(L"AppMgr\\Ghost"))) << "the folder is left alone";
 }
 
-// Lets anybody open the record, or nobody.
-static void SetRecordAccess(HKEY record, bool open)
-{
-    SECURITY_DESCRIPTOR sd;
-    ACL empty;
-    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
-    InitializeAcl(&empty, sizeof(empty), ACL_REVISION);
-    SetSecurityDescriptorDacl(&sd, TRUE, open ? NULL : &empty, FALSE);
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(record, DACL_SECURITY_INFORMATION, &sd));
-}
-
 TEST_F(RemoveTest, FailedUninstallKeepsRecordFileAndRowAndSaysSo)
 {
     static const struct {
         int line;
         const wchar_t *name;
-        int how;
+        bool inUse, answersSuccess;
+        int failedOpen; // the program's RegOpenKeyExW call that is refused
     } cases[] = {
-        {__LINE__, L"Busy", 0}, // a file of the application in use
-        {__LINE__, L"Busy", 1}, // success answered, the record left
-        {__LINE__, L"Busy", 2}, // the same, and the record cannot be opened
-        // Names no XML document can carry: the configuration manager refuses it.
-        {__LINE__, L"Busy\x0001", 3},
-        {__LINE__, L"Busy\xfffe", 3},
+        {__LINE__, L"Busy", true, false, 0},        // a file of the application in use
+        {__LINE__, L"Busy", false, true, 0},        // success answered, the record left
+        {__LINE__, L"Busy", false, true, 2},        // the same, and the record cannot be opened
+        {__LINE__, L"Busy\x0001", false, false, 0}, // a name no document can carry
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "case at line " << c.line);
         InstallApp(c.name, L"Busy");
-        HANDLE inUse = c.how != 0 ? INVALID_HANDLE_VALUE
-                                  : CreateFileW(Path(L"Program Files\\Busy\\app.exe").c_str(),
-                                                GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-        HKEY record = NULL;
-        if (c.how == 2) {
-            RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Security\\AppInstall\\Busy", 0, KEY_ALL_ACCESS,
-                          &record);
-            SetRecordAccess(record, false);
-        }
-        StandInAnswerSuccessOnly(c.how == 1 || c.how == 2);
+        HANDLE inUse = !c.inUse ? NULL
+                                : CreateFileW(Path(L"Program Files\\Busy\\app.exe").c_str(),
+                                              GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, inUse);
+        StandInAnswerSuccessOnly(c.answersSuccess);
         driver_.boxes.clear();
+        driver_.onBox = [&](HWND) { FailImport("RegOpenKeyExW", c.failedOpen); };
         RemoveApp(c.name, IDYES);
+        FailImport("RegOpenKeyExW", 0);
         StandInAnswerSuccessOnly(FALSE);
-        if (inUse != INVALID_HANDLE_VALUE)
-            CloseHandle(inUse);
-        if (record != NULL) {
-            SetRecordAccess(record, true);
-            RegCloseKey(record);
-        }
+        CloseHandle(inUse);
         EXPECT_TRUE(RecordExists(c.name));
         EXPECT_TRUE(Exists(UnloadPath(L"Busy")));
-        EXPECT_TRUE(Exists(Path(L"Program Files\\Busy\\app.exe")));
         EXPECT_TRUE(driver_.Listed(c.name));
         ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
         EXPECT_BOX(driver_.boxes[1],
