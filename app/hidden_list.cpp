@@ -243,14 +243,18 @@ static BOOL WriteHiddenFile(LPCWSTR path, LPCWSTR temp, const HIDDENLIST *list)
             WriteFile(file, text, size, &done, NULL) && done == size && FlushFileBuffers(file);
         CloseHandle(file);
         saved = written && ReplaceFileWith(temp, path);
-        // A complete new file that could not take the place of a Hide.txt
-        // already gone is the only copy of the list, and the next start reads
-        // it. While that cannot be told, it stays, and the save counts as failed.
-        int left = saved || !written ? FILE_IS_THERE : CheckFile(path, NULL);
-        if (left == FILE_IS_MISSING)
-            saved = TRUE;
-        else if (!saved && left == FILE_IS_THERE)
+        if (written && !saved) {
+            // A complete new file that could not take the place of a Hide.txt
+            // already gone is the only copy of the list, and the next start
+            // reads it. While that cannot be told, it stays, and the save
+            // counts as failed.
+            int state = CheckFile(path, NULL);
+            saved = state == FILE_IS_MISSING;
+            if (state == FILE_IS_THERE)
+                DeleteFileW(temp);
+        } else if (!saved) {
             DeleteFileW(temp);
+        }
     }
     LocalFree(text);
     return saved;
