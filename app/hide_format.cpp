@@ -20,7 +20,7 @@ static BOOL StartsWithMark(const BYTE *bytes, DWORD size, int encoding)
     return length > 0 && size >= length && memcmp(bytes, g_Formats[encoding].mark, length) == 0;
 }
 
-// Code unit `index` of a text stored as `encoding` stores it.
+// Code unit `index` of a text, read as `encoding` stores its units.
 static WCHAR UnitAt(const BYTE *body, DWORD index, HIDEENCODING encoding)
 {
     if (g_Formats[encoding].unitBytes == 1)
