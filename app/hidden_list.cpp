@@ -120,18 +120,16 @@ static BOOL AddName(HIDDENLIST *list, LPCWSTR name)
     BYTE encoded[ENCODED_MAX];
     DWORD bytes = 0;
     HIDDENNAME entry;
-    DWORD error = ERROR_NO_UNICODE_TRANSLATION;
-    if (EncodeName(list->encoding, name, encoded, &bytes)) {
-        error = ERROR_NOT_ENOUGH_MEMORY;
-        if (FillEntry(&entry, list->encoding, encoded, bytes)) {
-            if (entry.wide == NULL || CompareNames(entry.wide, name) != 0)
-                error = ERROR_NO_UNICODE_TRANSLATION;
-            else if (AppendEntry(list, &entry))
-                return TRUE;
-            FreeEntry(&entry);
-        }
+    if (!EncodeName(list->encoding, name, encoded, &bytes)) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return FALSE;
     }
-    SetLastError(error);
+    if (FillEntry(&entry, list->encoding, encoded, bytes)) {
+        if (AppendEntry(list, &entry))
+            return TRUE;
+        FreeEntry(&entry);
+    }
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
 }
 
@@ -304,6 +302,13 @@ HIDESAVE SaveHiddenList(LPCWSTR path)
     if (held == g_Hidden.count - g_Hidden.loaded)
         return HIDE_SAVED;
     return held > 0 ? HIDE_PARTLY_SAVED : HIDE_NOT_SAVED;
+}
+
+BOOL CanHideName(LPCWSTR name)
+{
+    BYTE encoded[ENCODED_MAX];
+    DWORD bytes = 0;
+    return EncodeName(g_Hidden.encoding, name, encoded, &bytes);
 }
 
 BOOL AddHiddenName(LPCWSTR name)

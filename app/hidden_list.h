@@ -1,6 +1,6 @@
 // The hidden list: names of applications the user asked not to see, kept in
 // Hide.txt beside the program, one name per line: ANSI text, UTF-8 or UTF-16
-// text after its byte-order mark, or UTF-16 LE text without one.
+// text after its byte-order mark, or UTF-16 LE or UTF-8 text without one.
 #ifndef REMOVEAPPS_HIDDEN_LIST_H
 #define REMOVEAPPS_HIDDEN_LIST_H
 
@@ -28,6 +28,11 @@ HIDESAVE SaveHiddenList(LPCWSTR path);
 // (last error ERROR_NO_UNICODE_TRANSLATION), or when memory ran out
 // (ERROR_NOT_ENOUGH_MEMORY).
 BOOL AddHiddenName(LPCWSTR name);
+
+// Whether AddHiddenName can hold the name in Hide.txt's encoding, asked
+// before the user is: FALSE for a name it would refuse. Until an unreadable
+// file's encoding is known, only a name with a line break is refused.
+BOOL CanHideName(LPCWSTR name);
 
 // True when some entry, converted back to UTF-16, equals the name exactly.
 BOOL IsHiddenName(LPCWSTR name);

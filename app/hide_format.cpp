@@ -6,12 +6,14 @@ static const struct {
     DWORD markBytes;
     DWORD unitBytes; // one code unit; CR, LF and NUL each take one
     BOOL bigEndian;  // a two-byte unit's high byte comes first
+    UINT codePage;   // of a one-byte encoding
 } g_Formats[] = {
-    {"", 0, 1, FALSE},             // HIDE_ANSI
-    {"\xEF\xBB\xBF", 3, 1, FALSE}, // HIDE_UTF8
-    {"\xFF\xFE", 2, 2, FALSE},     // HIDE_UTF16LE
-    {"\xFE\xFF", 2, 2, TRUE},      // HIDE_UTF16BE
-    {"", 0, 2, FALSE},             // HIDE_UNKNOWN: UTF-16 LE in memory, never written
+    {"", 0, 1, FALSE, CP_ACP},              // HIDE_ANSI
+    {"\xEF\xBB\xBF", 3, 1, FALSE, CP_UTF8}, // HIDE_UTF8
+    {"\xFF\xFE", 2, 2, FALSE, 0},           // HIDE_UTF16LE
+    {"\xFE\xFF", 2, 2, TRUE, 0},            // HIDE_UTF16BE
+    {"", 0, 1, FALSE, CP_UTF8},             // HIDE_UTF8_PLAIN
+    {"", 0, 2, FALSE, 0},                   // HIDE_UNKNOWN: UTF-16 LE in memory, never written
 };
 
 static BOOL StartsWithMark(const BYTE *bytes, DWORD size, int encoding)
@@ -40,22 +42,35 @@ static void PutUnit(BYTE *out, WCHAR unit, HIDEENCODING encoding)
     }
 }
 
-// UTF-16 LE saved without its mark. ANSI text holds no NUL byte but between
-// names, while UTF-16 LE text gives its line ends and Latin letters NUL high
-// bytes. An even size, no NUL character, and such units in at least half of
-// the text or as its last line end make UTF-16 LE: never a name per letter.
+// UTF-16 LE saved without its mark. Plain text has no NUL byte but between
+// names, so no NUL unit, and its LF or CR at an odd offset would make a unit
+// 0x0Axx or 0x0Dxx. Names saved as UTF-16 bring a LF unit, or have Latin-1
+// letters alone, whose high bytes are NUL.
 static BOOL LooksLikeUtf16LE(const BYTE *bytes, DWORD size)
 {
     if (size < 2 || size % 2 != 0)
         return FALSE;
-    DWORD units = size / 2, latin = 0;
-    for (DWORD i = 0; i < units; i++) {
+    BOOL lineEnd = FALSE, latin = TRUE;
+    for (DWORD i = 0; i < size / 2; i++) {
         WCHAR unit = UnitAt(bytes, i, HIDE_UTF16LE);
-        if (unit == L'\0')
+        if (unit == L'\0' || unit >> 8 == '\n' || unit >> 8 == '\r')
             return FALSE;
-        latin += unit < 0x100;
+        lineEnd |= unit == L'\n';
+        latin &= unit < 0x100;
     }
-    return latin * 2 >= units || UnitAt(bytes, units - 1, HIDE_UTF16LE) == L'\n';
+    return lineEnd || latin;
+}
+
+// UTF-8 saved without its mark: valid as a whole, with at least one character
+// beyond ASCII. Plain ASCII reads the same either way and stays ANSI text.
+static BOOL LooksLikeUtf8(const BYTE *bytes, DWORD size)
+{
+    BOOL beyondAscii = FALSE;
+    for (DWORD i = 0; i < size && !beyondAscii; i++)
+        beyondAscii = bytes[i] >= 0x80;
+    return beyondAscii && size <= INT_MAX &&
+           MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, (LPCSTR)bytes, (int)size, NULL, 0) >
+               0;
 }
 
 void OpenHideText(HIDETEXT *text, const BYTE *bytes, DWORD size)
@@ -68,6 +83,8 @@ void OpenHideText(HIDETEXT *text, const BYTE *bytes, DWORD size)
     DWORD markBytes = g_Formats[text->encoding].markBytes;
     if (text->encoding == HIDE_ANSI && LooksLikeUtf16LE(bytes, size))
         text->encoding = HIDE_UTF16LE;
+    else if (text->encoding == HIDE_ANSI && LooksLikeUtf8(bytes, size))
+        text->encoding = HIDE_UTF8_PLAIN;
     text->body = bytes + markBytes;
     // A last odd byte of UTF-16 text is no character.
     text->units = (size - markBytes) / g_Formats[text->encoding].unitBytes;
@@ -101,29 +118,36 @@ BOOL NextHideLine(const HIDETEXT *text, DWORD *pos, const BYTE **line, DWORD *by
     return TRUE;
 }
 
+// Decodes a line into `out`, which has room for every unit, or only measures
+// it when `out` is NULL. Returns its units, or -1 when the line is no text in
+// `encoding`.
+static int DecodeUnits(HIDEENCODING encoding, const BYTE *line, DWORD bytes, LPWSTR out, int cch)
+{
+    if (g_Formats[encoding].unitBytes == 2) {
+        for (int i = 0; out != NULL && i < (int)(bytes / 2); i++)
+            out[i] = UnitAt(line, i, encoding);
+        return (int)(bytes / 2);
+    }
+    if (bytes == 0)
+        return 0;
+    // A byte that is no character fails the whole line: dropped or replaced,
+    // it could leave another application's name ("Foo\xFF" as "Foo").
+    int units = MultiByteToWideChar(g_Formats[encoding].codePage, MB_ERR_INVALID_CHARS,
+                                    (LPCSTR)line, (int)bytes, out, out != NULL ? cch : 0);
+    return units > 0 ? units : -1;
+}
+
 int DecodeName(HIDEENCODING encoding, const BYTE *line, DWORD bytes, LPWSTR *wide)
 {
-    UINT codePage = encoding == HIDE_UTF8 ? CP_UTF8 : CP_ACP;
-    BOOL units = g_Formats[encoding].unitBytes == 2;
-    int cch = units ? (int)(bytes / 2) : 0;
+    // Any failure leaves the line matching nothing, which is always safe.
     *wide = NULL;
-    // A byte that is no character fails the whole line: dropped or replaced,
-    // it could leave another application's name ("Foo\xFF" as "Foo"). Any
-    // failure leaves the line matching nothing, which is always safe.
-    if (!units && bytes > 0) {
-        cch =
-            MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, (LPCSTR)line, (int)bytes, NULL, 0);
-        if (cch <= 0)
-            return DECODE_INVALID;
-    }
+    int cch = DecodeUnits(encoding, line, bytes, NULL, 0);
+    if (cch < 0)
+        return DECODE_INVALID;
     *wide = (LPWSTR)LocalAlloc(LPTR, (cch + 1) * sizeof(WCHAR));
     if (*wide == NULL)
         return DECODE_NO_MEMORY;
-    for (int i = 0; units && i < cch; i++)
-        (*wide)[i] = UnitAt(line, i, encoding);
-    if (!units && cch > 0 &&
-        MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, (LPCSTR)line, (int)bytes, *wide, cch) !=
-            cch) {
+    if (DecodeUnits(encoding, line, bytes, *wide, cch) != cch) {
         LocalFree(*wide);
         *wide = NULL;
         return DECODE_INVALID;
@@ -133,7 +157,7 @@ int DecodeName(HIDEENCODING encoding, const BYTE *line, DWORD bytes, LPWSTR *wid
 
 BOOL EncodeName(HIDEENCODING encoding, LPCWSTR name, BYTE *out, DWORD *bytes)
 {
-    int cch = lstrlenW(name);
+    int cch = lstrlenW(name), written = 0;
     for (int i = 0; i < cch; i++) {
         if (name[i] == L'\r' || name[i] == L'\n')
             return FALSE;
@@ -143,13 +167,20 @@ BOOL EncodeName(HIDEENCODING encoding, LPCWSTR name, BYTE *out, DWORD *bytes)
             return FALSE;
         for (int i = 0; i < cch; i++)
             PutUnit(out + 2 * i, name[i], encoding);
-        *bytes = cch * 2;
-        return TRUE;
+        written = cch * 2;
+    } else if (cch > 0) {
+        written = WideCharToMultiByte(g_Formats[encoding].codePage, 0, name, cch, (LPSTR)out,
+                                      ENCODED_MAX, NULL, NULL);
+        // In plain text, bytes beyond ASCII that read as UTF-8 could make the
+        // next start take the whole file for UTF-8 and hide another name.
+        if (written <= 0 || (encoding == HIDE_ANSI && LooksLikeUtf8(out, (DWORD)written)))
+            return FALSE;
     }
-    BOOL ansi = encoding == HIDE_ANSI, usedDefault = FALSE;
-    int written = WideCharToMultiByte(ansi ? CP_ACP : CP_UTF8, 0, name, cch, (LPSTR)out,
-                                      ENCODED_MAX, NULL, ansi ? &usedDefault : NULL);
-    if ((written <= 0 && cch > 0) || usedDefault)
+    // Only a name that reads back as itself is held: the device offers no
+    // flag that refuses a best-fit character, and UTF-8 has no lone surrogate.
+    WCHAR back[ENCODED_MAX];
+    if (DecodeUnits(encoding, out, (DWORD)written, back, ENCODED_MAX) != cch ||
+        memcmp(back, name, cch * sizeof(WCHAR)) != 0)
         return FALSE;
     *bytes = (DWORD)written;
     return TRUE;

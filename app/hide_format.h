@@ -29,9 +29,9 @@ BOOL NextHideLine(const HIDETEXT *text, DWORD *pos, const BYTE **line, DWORD *by
 int DecodeName(HIDEENCODING encoding, const BYTE *line, DWORD bytes, LPWSTR *wide);
 
 // Encodes `name` as a line of Hide.txt in `encoding` into `out` (ENCODED_MAX
-// bytes). FALSE when it cannot: no line holds a CR or LF, and the ANSI code
-// page lacks most characters. A caller decodes the result to be sure it is
-// the same name: the device offers no flag that refuses a best-fit character.
+// bytes). FALSE when that line would not read back as exactly this name: no
+// line holds a CR or LF, the ANSI code page lacks most characters, and plain
+// ANSI text holds no name whose bytes would read as UTF-8.
 BOOL EncodeName(HIDEENCODING encoding, LPCWSTR name, BYTE *out, DWORD *bytes);
 
 // Lays out the whole file for `list` into `out`, or only measures it when

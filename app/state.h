@@ -23,11 +23,12 @@ typedef struct {
 // How Hide.txt is written: as it was found, so that a file the user saved
 // from a Unicode editor keeps its encoding and byte-order mark.
 typedef enum {
-    HIDE_ANSI,    // the device's ANSI code page, no mark
-    HIDE_UTF8,    // UTF-8 after the mark EF BB BF
-    HIDE_UTF16LE, // UTF-16 little-endian after the mark FF FE, or recognised without it
-    HIDE_UTF16BE, // UTF-16 big-endian after the mark FE FF
-    HIDE_UNKNOWN, // a file that could not be read: names wait as UTF-16 for the save
+    HIDE_ANSI,       // the device's ANSI code page, no mark
+    HIDE_UTF8,       // UTF-8 after the mark EF BB BF
+    HIDE_UTF16LE,    // UTF-16 little-endian after the mark FF FE, or recognised without it
+    HIDE_UTF16BE,    // UTF-16 big-endian after the mark FE FF
+    HIDE_UTF8_PLAIN, // UTF-8 without a mark, as most editors save it now
+    HIDE_UNKNOWN,    // a file that could not be read: names wait as UTF-16 for the save
 } HIDEENCODING;
 
 // One hidden name, in both forms it is needed in.

@@ -11,7 +11,14 @@
 void OnHide(HWND dialog)
 {
     WCHAR name[APPNAME_CCH];
-    if (!GetSelectedAppName(name) || !ConfirmAction(dialog, IDS_CONFIRM_HIDE, name))
+    if (!GetSelectedAppName(name))
+        return;
+    // A name Hide.txt cannot hold is refused before the user agrees to hide it.
+    if (!CanHideName(name)) {
+        ShowMessage(dialog, IDS_CANNOT_HIDE, g_Main.szTitle, MB_ICONERROR, name);
+        return;
+    }
+    if (!ConfirmAction(dialog, IDS_CONFIRM_HIDE, name))
         return;
     // Hide.txt is written when the program ends, in the encoding it has.
     if (!AddHiddenName(name)) {

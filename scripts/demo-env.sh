@@ -87,7 +87,8 @@ if [ ! -f "$seeded" ]; then
     done
     DISPLAY= "$WINE" "$root/build/bin/demo_seed.exe"
     mkdir -p "$program_dir"
-    printf 'Hidden Helper\r\n' >"$program_dir/Hide.txt"
+    # UTF-8 with its mark, so that the Cyrillic and Chinese names can be hidden too.
+    printf '\xef\xbb\xbfHidden Helper\r\n' >"$program_dir/Hide.txt"
     "$WINESERVER" -w
     touch "$seeded"
 fi

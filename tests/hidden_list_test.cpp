@@ -108,11 +108,30 @@ TEST_F(HiddenListTest, UnicodeFileIsReadAndWrittenBackInItsEncoding)
          {L"\x6c49\x8bed"},
          Utf16(L"\xfeff\x6c49\x8bed\nx\n")},
         // Plain text whose first name starts like a mark: "Foo" is not hidden.
-        {__LINE__, "", L"\u00ef\u00bb\u00bfFoo", {}, "\n\357\273\277Foo\n"},
         {__LINE__, "\n", L"\u00ff\u00feBar", {}, "\n\377\376Bar\n"},
         {__LINE__, "", L"\u00fe\u00ffBaz", {}, "\n\376\377Baz\n"},
         // A line that is no UTF-8 matches nothing and stays as it is.
         {__LINE__, "\357\273\277Foo\xff\r\nBar\n", L"x", {L"Bar"}, "\357\273\277Foo\xff\nBar\nx\n"},
+        // NUL bytes end ANSI names: no UTF-16 without its mark.
+        {__LINE__, std::string("App\0Bar\0", 8), L"x", {L"App", L"Bar"}, "App\nBar\nx\n"},
+        {__LINE__, std::string("Fox\r\nBar\n\0", 10), L"x", {L"Fox", L"Bar"}, "Fox\nBar\nx\n"},
+        {__LINE__,
+         Utf16(L"\x434\x43e\x43c\n\x414\x43e\x43c"),
+         L"x",
+         {L"\x434\x43e\x43c", L"\x414\x43e\x43c"},
+         Utf16(L"\xfeff\x434\x43e\x43c\n\x414\x43e\x43c\nx\n")},
+        {__LINE__, "Z", L"x", {L"Z"}, "Z\nx\n"},
+        // UTF-8 without a mark stays so; one byte that is no UTF-8 makes ANSI.
+        {__LINE__,
+         "\xe6\xb1\x89\xe8\xaf\xad\r\nCaf\xc3\xa9",
+         L"\u00c3\u00a9clair",
+         {L"\x6c49\x8bed", L"Caf\x00e9"},
+         "\xe6\xb1\x89\xe8\xaf\xad\nCaf\xc3\xa9\n\xc3\x83\xc2\xa9" "clair\n"},
+        {__LINE__,
+         "Caf\xc3\xa9\n\xff",
+         L"x",
+         {L"Caf\x00c3\x00a9", L"\x00ff"},
+         "Caf\xc3\xa9\n\xff\nx\n"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "case at line " << c.line);
@@ -261,6 +280,9 @@ TEST_F(HiddenListTest, NamesNoLineOfTheFileCanHoldAreRefusedInEveryEncoding)
         {__LINE__, "\xef\xbb\xbf", L"Lone \xd800 surrogate"},
         {__LINE__, "\xff\xfe", L"Foo\r\nBar"},
         {__LINE__, "\xff\xfe", L"Baz\r"},
+        // Plain text whose bytes would read as UTF-8 ("éclair", a mark).
+        {__LINE__, "", L"\u00c3\u00a9clair"},
+        {__LINE__, "", L"\u00ef\u00bb\u00bfFoo"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "case at line " << c.line);

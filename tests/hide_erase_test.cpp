@@ -45,25 +45,34 @@ TEST_F(HideEraseTest, HideYesDropsTheRowAndTouchesNothingElse)
     EXPECT_EQ(1, driver_.refreshes);
 }
 
-TEST_F(HideEraseTest, NameTheCodePageCannotHoldIsRefusedAndHidesNothingElse)
+TEST_F(HideEraseTest, NameHideTxtCannotHoldIsRefusedBeforeTheQuestion)
 {
     // Chinese, a full-width A that best-fit mapping would store as "App", Greek,
-    // and line breaks, which no line of Hide.txt can hold.
-    for (const wchar_t *name :
-         {L"\x4e2d\x6587 Reader", L"\xff21pp", L"\x03b5\x03bb", L"Foo\nBar", L"Baz\r"}) {
-        SCOPED_TRACE(Narrow(name));
-        InstallApp(L"App", L"App");
-        AddRecord(name, NULL, NULL);
-        Apply(IDM_HIDE, name, IDYES);
-        ASSERT_EQ(2u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
-        EXPECT_BOX(driver_.boxes[1],
-                   L"\"" + std::wstring(name) +
-                       L"\" cannot be added to the hidden list: Hide.txt cannot hold its name.",
-                   L"Remove Apps", MB_ICONERROR);
-        EXPECT_EQ(0, g_Hidden.count);
-        EXPECT_EQ((std::vector<std::wstring>{L"App", name}), driver_.rowsAfter);
-        driver_.boxes.clear();
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (L"Security\\AppInstall\\" + std::wstring(name)).c_str());
+    // "éclair" read as UTF-8, and line breaks, which no line of Hide.txt holds.
+    for (const char *file : {"", "\xef\xbb\xbf"}) {
+        for (const wchar_t *name : {L"\x4e2d\x6587 Reader", L"\xff21pp", L"\x03b5\x03bb",
+                                    L"\u00c3\u00a9clair", L"Foo\nBar", L"Baz\r"}) {
+            SCOPED_TRACE(Narrow(name) + (*file ? " in UTF-8" : " in ANSI"));
+            bool held = *file && wcspbrk(name, L"\r\n") == NULL;
+            WriteBytes(Path(L"Hide.txt"), file);
+            LoadHiddenList(Path(L"Hide.txt").c_str());
+            InstallApp(L"App", L"App");
+            AddRecord(name, NULL, NULL);
+            driver_.boxes.clear();
+            Apply(IDM_HIDE, name, IDYES);
+            ASSERT_EQ(1u, driver_.boxes.size()) << testing::PrintToString(driver_.boxes);
+            EXPECT_EQ(held, driver_.boxes[0].yesNo) << "asked only when it can be held";
+            if (!held)
+                EXPECT_BOX(driver_.boxes[0],
+                           L"\"" + std::wstring(name) +
+                               L"\" cannot be added to the hidden list: Hide.txt cannot hold its "
+                               L"name.",
+                           L"Remove Apps", MB_ICONERROR);
+            EXPECT_EQ(held ? 1 : 0, g_Hidden.count);
+            EXPECT_EQ(!held, driver_.Listed(name));
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE,
+                          (L"Security\\AppInstall\\" + std::wstring(name)).c_str());
+        }
     }
 }
 
