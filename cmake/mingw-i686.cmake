@@ -1,4 +1,3 @@
-# 32-bit Windows build: the device is 32-bit, so this configuration only
-# proves that the code compiles and links there.
+# 32-bit Windows build, run under Wine's 32-bit loader: the device's word size.
 set(MINGW_ARCH i686)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs a 64-bit Windows program of the build under Wine, headless, in the
-# given prefix, which it creates on first use.
+# Runs a Windows program of the build, 64-bit or 32-bit, under Wine, headless,
+# in the given prefix, which it creates on first use.
 # Usage: wine-run.sh [--limit SECONDS] PREFIX PROGRAM [ARGUMENTS...]
 set -euo pipefail
 # A program that has not ended within the limit is stopped, and what it printed
@@ -17,28 +17,38 @@ program=$1
 
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
+# 64-bit Wine exits 0 from a 32-bit program without running it: a 32-bit one
+# goes to Wine's 32-bit loader, which runs it in the 64-bit prefix.
+pe=$(od -An -tu4 -j60 -N4 "$program" | tr -d ' ')
+machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$program" | tr -d ' ')
+case "$machine" in
+8664) loader=$WINE needed="wine64:wine64 wine64-preloader:wine64-preloader" ;;
+014c)
+    loader=/usr/lib/wine/wine
+    needed="wine64:wine64 wine64-preloader:wine64-preloader wine:wine32:i386
+            wine-preloader:wine32-preloader:i386"
+    ;;
+*)
+    echo "wine-run.sh: $program is neither an x86-64 nor an i386 program (machine $machine)" >&2
+    exit 1
+    ;;
+esac
 # Without its preloader, Wine is loaded where the kernel may put its start-up
 # heap on the page Windows' shared data needs, and a program now and then exits
 # 1 before it starts. Refuse rather than fail at random.
-if [ ! -x /usr/lib/wine/wine64-preloader ]; then
-    echo "wine-run.sh: /usr/lib/wine/wine64-preloader is missing (package wine64-preloader);" \
-         "without it Wine fails to start programs at random. Run scripts/setup.sh." >&2
-    exit 1
-fi
+for file in $needed; do
+    if [ ! -x "/usr/lib/wine/${file%%:*}" ]; then
+        echo "wine-run.sh: $program needs /usr/lib/wine/${file%%:*} (package ${file#*:})," \
+             "which is missing. Run scripts/setup.sh." >&2
+        exit 1
+    fi
+done
 # Wine's own errors stay visible, so that a failure inside Wine is never silent.
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all,err+all}
 # No .NET or HTML engine downloads, no desktop menu entries, and no debugger
 # that would wait forever on a crashing test.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
-
-# 64-bit Wine exits 0 from a 32-bit program without running it: refuse one.
-pe=$(od -An -tu4 -j60 -N4 "$program" | tr -d ' ')
-machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$program" | tr -d ' ')
-if [ "$machine" != 8664 ]; then
-    echo "wine-run.sh: $program is not an x86-64 program (machine $machine)" >&2
-    exit 1
-fi
 
 mkdir -p "$(dirname "$prefix")"
 # Runs one step of bringing Wine up; its output is shown only when it fails.
@@ -94,7 +104,7 @@ if [ "${REMOVEAPPS_HEAPCHECK:-0}" = 1 ]; then
 fi
 status=0
 # (A limit of 0 is none.)
-timeout -k 5 "$limit" "$WINE" "$@" >"$out" 2>"$err" || status=$?
+timeout -k 5 "$limit" "$loader" "$@" >"$out" 2>"$err" || status=$?
 if [ "$limit" -gt 0 ] && { [ $status -eq 124 ] || [ $status -eq 137 ]; }; then
     echo "wine-run.sh: $program did not end within $limit s and was stopped" >>"$err"
 fi
