@@ -49,21 +49,6 @@ class AppListTest : public AppTest
     HKEY key_ = NULL;
 };
 
-// Busy blocks of exactly `size` bytes on the process heap: the rows' name copies.
-static int HeapBlocksOfSize(SIZE_T size)
-{
-    PROCESS_HEAP_ENTRY entry;
-    int count = 0;
-    entry.lpData = NULL;
-    HeapLock(GetProcessHeap());
-    while (HeapWalk(GetProcessHeap(), &entry)) {
-        if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) && entry.cbData == size)
-            count++;
-    }
-    HeapUnlock(GetProcessHeap());
-    return count;
-}
-
 TEST_F(AppListTest, EmptyKeyGivesEmptyList)
 {
     EXPECT_TRUE(Refresh().empty());
@@ -146,16 +131,15 @@ TEST_F(AppListTest, KeyDeletedUnderTheListEndsTheListing)
 
 TEST_F(AppListTest, EachRowOwnsACopyThatClearReleases)
 {
-    char check[4] = {0};
-    if (GetEnvironmentVariableA("REMOVEAPPS_HEAPCHECK", check, 4) && check[0] == '1')
+    if (HeapChecking())
         GTEST_SKIP() << "while Wine checks the heap, freed blocks stay busy for a while; "
                         "the plain run counts them";
-    int before = HeapBlocksOfSize(APPNAME_CCH * sizeof(WCHAR));
+    int before = HeapBlocks(APPNAME_CCH * sizeof(WCHAR));
     AddNamed({L"One", L"Two", L"Three", L"Four"});
     Refresh();
-    EXPECT_EQ(before + 4, HeapBlocksOfSize(APPNAME_CCH * sizeof(WCHAR)));
+    EXPECT_EQ(before + 4, HeapBlocks(APPNAME_CCH * sizeof(WCHAR)));
     Refresh();
-    EXPECT_EQ(before + 4, HeapBlocksOfSize(APPNAME_CCH * sizeof(WCHAR)));
+    EXPECT_EQ(before + 4, HeapBlocks(APPNAME_CCH * sizeof(WCHAR)));
 
     LVITEMW item;
     ZeroMemory(&item, sizeof(item));
@@ -166,7 +150,7 @@ TEST_F(AppListTest, EachRowOwnsACopyThatClearReleases)
 
     ClearAppList(list_);
     EXPECT_EQ(0, SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
-    EXPECT_EQ(before, HeapBlocksOfSize(APPNAME_CCH * sizeof(WCHAR)));
+    EXPECT_EQ(before, HeapBlocks(APPNAME_CCH * sizeof(WCHAR)));
 }
 
 TEST(CompareAppNames, PlainCodeUnitOrder)

@@ -4,6 +4,7 @@
 #include "../platform/platform.h"
 #include "../res/resource.h"
 #include "../ui/main_dlg.h"
+#include "cfgmgrapi.h"
 #include <commctrl.h>
 #include <set>
 #include <winternl.h>
@@ -383,8 +384,74 @@ static void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD)
     DialogDriver::Command(dialog, IDM_DONE);
 }
 
+// Wine's heap checking keeps freed blocks busy for a while, so heap blocks
+// are counted only in the plain run.
+bool HeapChecking()
+{
+    char check[4] = {0};
+    return GetEnvironmentVariableA("REMOVEAPPS_HEAPCHECK", check, 4) && check[0] == '1';
+}
+
+static int BlocksOn(HANDLE heap, SIZE_T size)
+{
+    PROCESS_HEAP_ENTRY entry;
+    int count = 0;
+    entry.lpData = NULL;
+    HeapLock(heap);
+    while (HeapWalk(heap, &entry)) {
+        if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) && (size == 0 || entry.cbData == size))
+            count++;
+    }
+    HeapUnlock(heap);
+    return count;
+}
+
+int HeapBlocks(SIZE_T size)
+{
+    return BlocksOn(GetProcessHeap(), size);
+}
+
+int CrtHeapBlocks(SIZE_T size)
+{
+    HANDLE heaps[64];
+    DWORD count = GetProcessHeaps(64, heaps);
+    int blocks = 0;
+    for (DWORD i = 0; i < count && i < 64; i++) {
+        if (heaps[i] != GetProcessHeap())
+            blocks += BlocksOn(heaps[i], size);
+    }
+    return blocks;
+}
+
+// Blocks of the hidden list, which outlives a run on purpose.
+static int HiddenListBlocks()
+{
+    int blocks = (g_Hidden.entries != NULL) + (g_Hidden.sorted != NULL);
+    for (int i = 0; i < g_Hidden.count; i++)
+        blocks += (g_Hidden.entries[i].text != NULL) + (g_Hidden.entries[i].wide != NULL);
+    return blocks;
+}
+
+// What Wine and the stand-in allocate once per process and keep: COM for the
+// first window shown, the theme cache for the first scroll bar drawn, the
+// stand-in's copy of the last document it received.
+static void WarmUpOnce()
+{
+    static bool done;
+    if (done)
+        return;
+    done = true;
+    HWND window = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_OVERLAPPEDWINDOW | WS_VSCROLL, 0, 0, 100,
+                                  100, NULL, NULL, NULL, NULL);
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    DestroyWindow(window);
+    DMProcessConfigXML(L"<wap-provisioningdoc/>", CFGFLAG_PROCESS, NULL);
+}
+
 DialogDriver::DialogDriver()
 {
+    WarmUpOnce();
     g_driver = this;
     g_seenBoxes.clear();
     cbtHook_ = SetWindowsHookExW(WH_CBT, CbtHook, NULL, GetCurrentThreadId());
@@ -469,6 +536,7 @@ void DialogDriver::Start(const std::function<void(HWND)> &script, const std::fun
     g_script = script;
     scriptRan = false;
     int handles = CountOwnHandles();
+    int blocks = HeapBlocks() - HiddenListBlocks();
     HANDLE ended = CreateEventW(NULL, TRUE, FALSE, NULL);
     HANDLE watchdog = CreateThread(NULL, 0, Watchdog, ended, 0, NULL);
     UINT_PTR timer = SetTimer(NULL, 0, 0, RunScript);
@@ -481,6 +549,9 @@ void DialogDriver::Start(const std::function<void(HWND)> &script, const std::fun
     g_script = nullptr;
     ASSERT_LT(0, handles) << "no handle of this process is seen";
     EXPECT_EQ(handles, CountOwnHandles()) << "handles left open by the run";
+    if (!HeapChecking()) {
+        EXPECT_EQ(blocks, HeapBlocks() - HiddenListBlocks()) << "heap blocks left by the run";
+    }
 }
 
 // The imports FailImport can fail, with what a failed call returns and the

@@ -78,6 +78,14 @@ void PrintTo(const ShownBox &box, std::ostream *out);
         EXPECT_EQ((UINT)(icon_), (box).icon);                                                      \
     } while (0)
 
+// Busy blocks of `size` bytes (0: of any size) on the process heap, where
+// LocalAlloc allocates; and on the process's other heaps, where the C
+// runtime's new and malloc allocate.
+int HeapBlocks(SIZE_T size = 0);
+int CrtHeapBlocks(SIZE_T size);
+// Whether Wine checks the heap in this run: see the README.
+bool HeapChecking();
+
 // Makes the `nth` call from now on of `function` (LocalAlloc, CreateFileW,
 // GetFileAttributesW or RegOpenKeyExW), by the program's code in this test
 // program, fail as the platform's would (0: none fails). Returns how many
@@ -86,9 +94,10 @@ int FailImport(const char *function, int nth);
 
 // Runs the main dialog; the script runs inside its message loop once it is
 // up, then "Done" is pressed. Every run checks that the process holds no more
-// handles afterwards than before. Message boxes are recorded and answered from
-// `answers` (Yes/No boxes default to No, others to OK); an answer of 0 keeps
-// the next box from being shown at all, as when the system cannot create it.
+// handles afterwards than before, nor heap blocks but the hidden list's.
+// Message boxes are recorded and answered from `answers` (Yes/No boxes
+// default to No, others to OK); an answer of 0 keeps the next box from being
+// shown at all, as when the system cannot create it.
 class DialogDriver
 {
   public:

@@ -58,12 +58,17 @@ TEST_F(RemoveTest, YesUninstallsAndCleansUpTheLeftoverFileAndItsEmptyFolder)
 
 TEST_F(RemoveTest, DocumentNamesTheApplicationInFivePieces)
 {
+    const std::wstring document =
+        L"<wap-provisioningdoc><characteristic type=\"UnInstall\">"
+        L"<characteristic type=\"Foo\"><parm name=\"uninstall\" value=\"1\"/>"
+        L"</characteristic></characteristic></wap-provisioningdoc>";
+    // The result text echoes the document, from the C runtime's heap.
+    const SIZE_T resultBytes = (document.size() + 1) * sizeof(WCHAR);
+    const int results = CrtHeapBlocks(resultBytes);
     InstallApp(L"Foo", L"Foo");
     RemoveApp(L"Foo", IDYES);
-    EXPECT_EQ(L"<wap-provisioningdoc><characteristic type=\"UnInstall\">"
-              L"<characteristic type=\"Foo\"><parm name=\"uninstall\" value=\"1\"/>"
-              L"</characteristic></characteristic></wap-provisioningdoc>",
-              LastDocument());
+    EXPECT_EQ(document, LastDocument());
+    EXPECT_EQ(results, CrtHeapBlocks(resultBytes)) << "the result text is released";
 }
 
 TEST_F(RemoveTest, NameWithXmlCharactersRemovesThatApplicationOnly)
