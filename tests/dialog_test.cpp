@@ -328,13 +328,14 @@ TEST_F(DialogTest, EitherSoftKeyWithTheMenuOpenOnlyClosesIt)
 {
     static const struct {
         int line;
-        bool tap;  // a finger on the key rather than its button
+        UINT tap;  // a finger on the key, or on the bar's edge, rather than its button
         int index; // 0: Done (F1), 1: Menu (F2)
     } cases[] = {
-        {__LINE__, false, 0},
-        {__LINE__, false, 1},
-        {__LINE__, true, 0},
-        {__LINE__, true, 1},
+        {__LINE__, 0, 0},
+        {__LINE__, 0, 1},
+        {__LINE__, WM_LBUTTONDOWN, 0},
+        {__LINE__, WM_LBUTTONDOWN, 1},
+        {__LINE__, WM_NCLBUTTONDOWN, 1},
     };
     AddRecord(L"App", NULL, NULL);
     for (const auto &c : cases) {
@@ -350,8 +351,12 @@ TEST_F(DialogTest, EitherSoftKeyWithTheMenuOpenOnlyClosesIt)
             }
             RECT key;
             GetWindowRect(SoftKey(dialog, c.index), &key);
-            SetCursorPos((key.left + key.right) / 2, (key.top + key.bottom) / 2);
-            TapSoftKey(dialog, c.index);
+            POINT at = {(key.left + key.right) / 2, (key.top + key.bottom) / 2};
+            SetCursorPos(at.x, at.y);
+            if (c.tap == WM_NCLBUTTONDOWN)
+                PostMessageW(FindMenuBar(dialog), c.tap, HTBORDER, MAKELPARAM(at.x, at.y));
+            else
+                TapSoftKey(dialog, c.index);
         };
         driver_.Run([&](HWND dialog) {
             PostMessageW(g_Main.hAppList, WM_KEYDOWN, VK_F2, 0);
@@ -376,9 +381,12 @@ TEST_F(DialogTest, MessageBoxesWithTheLongestTextsFitNarrowScreensWhole)
     AddRecord(wide, NULL, NULL);
     AddRecord(L"Short", NULL, NULL);
     std::vector<LONG> shortWidths; // of the last box, screen by screen
-    for (SIZE screen : {SIZE{240, 320}, SIZE{320, 240}}) {
+    // 0x0: none named, so the desktop's.
+    for (SIZE screen : {SIZE{240, 320}, SIZE{320, 240}, SIZE{0, 0}}) {
         SCOPED_TRACE(testing::Message() << screen.cx << "x" << screen.cy);
         StandInUseScreen(screen.cx, screen.cy); // as the program's own fit sees it
+        if (screen.cx == 0)
+            screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         driver_.boxes.clear();
         driver_.onBox = [&](HWND box) {
             RECT window, client;

@@ -126,7 +126,8 @@ TEST_F(HiddenListTest, UnicodeFileIsReadAndWrittenBackInItsEncoding)
          "\xe6\xb1\x89\xe8\xaf\xad\r\nCaf\xc3\xa9",
          L"\u00c3\u00a9clair",
          {L"\x6c49\x8bed", L"Caf\x00e9"},
-         "\xe6\xb1\x89\xe8\xaf\xad\nCaf\xc3\xa9\n\xc3\x83\xc2\xa9" "clair\n"},
+         "\xe6\xb1\x89\xe8\xaf\xad\nCaf\xc3\xa9\n\xc3\x83\xc2\xa9"
+         "clair\n"},
         {__LINE__,
          "Caf\xc3\xa9\n\xff",
          L"x",
@@ -156,8 +157,11 @@ TEST_F(HiddenListTest, SaveKeepsWhatTheFileHoldsNowThenAddsThisRunsNames)
         bool deleted;
         std::string saved;
         std::string loaded = "one\ntwo\nthree\n";
+        const wchar_t *alsoAdded = nullptr;
     } cases[] = {
         {__LINE__, "three\r\nzero\n", false, "three\nzero\nfour\n"},
+        // The user typed one of this run's names: every one is saved all the same.
+        {__LINE__, "four\n", false, "four\nfive\n", "one\n", L"five"},
         {__LINE__, "four\none\n", false, "four\none\n"},
         {__LINE__, "", true, "four\n"},
         {__LINE__, "\xff\xfe" + Utf16(L"z"), false, "\xff\xfe" + Utf16(L"z\nfour\n")},
@@ -169,24 +173,49 @@ TEST_F(HiddenListTest, SaveKeepsWhatTheFileHoldsNowThenAddsThisRunsNames)
         SCOPED_TRACE(testing::Message() << "case at line " << c.line);
         LoadFrom(c.loaded);
         AddHiddenName(L"four");
+        if (c.alsoAdded != nullptr)
+            AddHiddenName(c.alsoAdded);
         if (c.deleted)
             DeleteFileW(HidePath().c_str());
         else
             WriteBytes(HidePath(), c.editedTo);
-        SaveHiddenList(HidePath().c_str());
+        EXPECT_EQ(HIDE_SAVED, SaveHiddenList(HidePath().c_str()));
         EXPECT_EQ(c.saved, ReadBytes(HidePath()));
     }
 }
 
 TEST_F(HiddenListTest, NewFileLeftByASaveCutShortIsReadAndPutInPlace)
 {
-    WriteBytes(HidePath() + L".new", "a\nb\n");
-    LoadHiddenList(HidePath().c_str());
-    EXPECT_EQ((std::vector<std::string>{"a", "b"}), Names());
-    AddHiddenName(L"c");
-    SaveHiddenList(HidePath().c_str());
-    EXPECT_EQ("a\nb\nc\n", ReadBytes(HidePath()));
-    EXPECT_FALSE(Exists(HidePath() + L".new"));
+    static const struct {
+        int line;
+        std::string left; // Hide.txt.new, complete, as a save cut short leaves it
+        const wchar_t *added;
+        std::string saved;
+        const char *hideTxt = nullptr; // a Hide.txt beside it
+    } cases[] = {
+        {__LINE__, "a\nb\n", L"c", "a\nb\nc\n"},
+        {__LINE__,
+         "\xef\xbb\xbf"
+         "a\n",
+         L"\x3b5",
+         "\xef\xbb\xbf"
+         "a\n\xce\xb5\n"},
+        {__LINE__, "\xff\xfe" + Utf16(L"a\n"), L"\x3b5", "\xff\xfe" + Utf16(L"a\n\x3b5\n")},
+        // Beside a Hide.txt it is stale, and nothing of it stays.
+        {__LINE__, std::string(500, 'z') + "\n", L"c", "a\nc\n", "a\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "case at line " << c.line);
+        DeleteFileW(HidePath().c_str());
+        if (c.hideTxt != nullptr)
+            WriteBytes(HidePath(), c.hideTxt);
+        WriteBytes(HidePath() + L".new", c.left);
+        LoadHiddenList(HidePath().c_str());
+        EXPECT_TRUE(AddHiddenName(c.added));
+        EXPECT_EQ(HIDE_SAVED, SaveHiddenList(HidePath().c_str()));
+        EXPECT_EQ(c.saved, ReadBytes(HidePath()));
+        EXPECT_FALSE(Exists(HidePath() + L".new"));
+    }
 }
 
 TEST_F(HiddenListTest, MissingFileIsAnEmptyListAndNoError)

@@ -53,6 +53,11 @@ TEST_F(ConfigManagerTest, DecodesEntitiesAsAnyXmlReaderDoes)
     EXPECT_EQ(S_OK, Process(Doc(App(L"&#65;"))));
     EXPECT_FALSE(RecordExists(L"A"));
 
+    // A character beyond U+FFFF, as the surrogate pair a name holds.
+    AddRecord(L"S\xd83d\xde00", NULL, NULL);
+    EXPECT_EQ(S_OK, Process(Doc(App(L"S\xd83d\xde00"))));
+    EXPECT_FALSE(RecordExists(L"S\xd83d\xde00"));
+
     // A TAB, LF or CR named by reference stays itself; a literal one is a space.
     for (const wchar_t *name : {L"T B", L"T\tB", L"T\nB", L"T\nC", L"T\xe000t"})
         AddRecord(name, NULL, NULL);
