@@ -7,7 +7,7 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-usage="usage: $0 [--screen WxH]
+usage="usage: $0 [--screen WxH] [--help]
   --screen WxH, --screen=WxH  the device's screen: 240x320 (the default), 320x240,
                               240x240, or 480x640 (VGA, shown as 240x320 doubled)
   --help                      this text
@@ -18,7 +18,7 @@ screen=240x320
 while [ $# -gt 0 ]; do
     case "$1" in
     --screen)
-        [ $# -ge 2 ] || { echo "$usage" >&2; exit 2; }
+        [ $# -ge 2 ] || { printf '%s\n%s\n' "$0: --screen needs a screen, such as 240x320" "$usage" >&2; exit 2; }
         screen=$2
         shift 2
         ;;
@@ -27,7 +27,7 @@ while [ $# -gt 0 ]; do
         shift
         ;;
     -h | --help) echo "$usage"; exit 0 ;;
-    *) echo "$usage" >&2; exit 2 ;;
+    *) printf '%s\n%s\n' "$0: unknown argument: $1" "$usage" >&2; exit 2 ;;
     esac
 done
 # The screen the program sees, and how many times the device enlarges what it
@@ -56,7 +56,7 @@ program_dir="$WINEPREFIX/drive_c/Program Files/Remove Apps"
 program='C:\Program Files\Remove Apps\RemoveApps.exe'
 
 # A demo device prepared by an older version of this script is made anew.
-seeded=$WINEPREFIX/.seeded-3
+seeded=$WINEPREFIX/.seeded-4
 if [ "${REMOVEAPPS_RESET:-0}" = 1 ] || [ ! -f "$seeded" ]; then
     "$WINESERVER" -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"

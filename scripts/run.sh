@@ -4,6 +4,11 @@
 # in a window there; without one, under Xvfb for REMOVEAPPS_SHOW_SECONDS
 # (default 8), saving a screenshot. REMOVEAPPS_RESET=1 starts afresh.
 set -euo pipefail
+seconds=${REMOVEAPPS_SHOW_SECONDS:-8}
+if ! [[ "$seconds" =~ ^[0-9]+$ ]]; then
+    echo "$0: REMOVEAPPS_SHOW_SECONDS must be a whole number of seconds, not '$seconds'" >&2
+    exit 2
+fi
 source "$(dirname "$0")/demo-env.sh"
 
 if [ -n "${DISPLAY:-}" ]; then
@@ -19,7 +24,7 @@ shot=$root/build/remove-apps-$screen.png
 echo "No display: running Remove Apps under Xvfb at $device_screen..."
 start_device_screen
 start_program
-sleep "${REMOVEAPPS_SHOW_SECONDS:-8}"
+sleep "$seconds"
 save_screen "$shot"
 "$WINESERVER" -k 2>/dev/null || true
 if [ "$scale" != 1 ]; then

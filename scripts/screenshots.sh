@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Regenerates the pictures in docs/: Remove Apps on a fresh demo device under
+# Regenerates the pictures in docs/: Remove Apps on a fresh demo device of its
+# own (build/screenshot-device; the one of scripts/run.sh stays as it is) under
 # Xvfb, driven with the keyboard as a user would the device's keys (F1 and F2
 # are the soft keys): four at the 240x320 screen, one as a 480x640 device
 # shows it, which must be the 240x320 picture doubled.
@@ -16,7 +17,7 @@ shot() {
 
 # One run of the demo device at the screen given as $1, driven by $2.
 on_screen() (
-    export REMOVEAPPS_RESET=1
+    export REMOVEAPPS_RESET=1 REMOVEAPPS_DEMO_PREFIX=$root/build/screenshot-device
     source "$root/scripts/demo-env.sh" --screen "$1"
     start_device_screen
     start_program
