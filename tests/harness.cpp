@@ -432,15 +432,27 @@ static int HiddenListBlocks()
     return blocks;
 }
 
-// What Wine and the stand-in allocate once per process and keep: COM for the
-// first window shown, the theme cache for the first scroll bar drawn, the
-// stand-in's copy of the last document it received.
+// What Wine, GoogleTest and the stand-in allocate once per process and keep:
+// COM for the first window shown, the theme cache for the first scroll bar
+// drawn, the stand-in's copy of the last document it received. GoogleTest
+// starts a thread to watch each thread that first uses its per-thread state
+// (SCOPED_TRACE does), and that thread allocates as it starts, whenever it is
+// scheduled: it is started here, and the heap left to settle.
 static void WarmUpOnce()
 {
     static bool done;
     if (done)
         return;
     done = true;
+    {
+        SCOPED_TRACE("warming up");
+    }
+    for (int last = -1, still = 0, polls = 0; still < 10 && polls < 200; polls++) {
+        int now = HeapBlocks();
+        still = now == last ? still + 1 : 0;
+        last = now;
+        Sleep(10);
+    }
     HWND window = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_OVERLAPPEDWINDOW | WS_VSCROLL, 0, 0, 100,
                                   100, NULL, NULL, NULL, NULL);
     ShowWindow(window, SW_SHOW);
