@@ -312,15 +312,19 @@ static int InkedHeight(HWND control, int room)
     return inked;
 }
 
-// Closes a pop-up menu that is still open, and says so.
+// Closes a pop-up menu of this thread that is still open, and says so. Test
+// programs running side by side share Wine's desktop: another one's menu may
+// be open at the time.
 static bool g_menuLeftOpen;
 static void CALLBACK CloseMenuLeftOpen(HWND, UINT, UINT_PTR id, DWORD)
 {
     KillTimer(NULL, id);
-    HWND menu = FindWindowW(L"#32768", NULL);
-    if (menu != NULL && IsWindowVisible(menu)) {
-        g_menuLeftOpen = true;
-        EndMenu();
+    HWND menu = NULL;
+    while ((menu = FindWindowExW(NULL, menu, L"#32768", NULL)) != NULL) {
+        if (GetWindowThreadProcessId(menu, NULL) == GetCurrentThreadId() && IsWindowVisible(menu)) {
+            g_menuLeftOpen = true;
+            EndMenu();
+        }
     }
 }
 
