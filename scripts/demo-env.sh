@@ -14,11 +14,13 @@ usage="usage: $0 [--screen WxH] [--help]
 Environment: REMOVEAPPS_SHOW_SECONDS=N keeps Remove Apps up N seconds before the
 screenshot when there is no display (8); REMOVEAPPS_RESET=1 prepares the demo
 device afresh."
+# Says what was wrong with the arguments, then how to use the script.
+refuse() { printf '%s: %s\n%s\n' "$0" "$1" "$usage" >&2; exit 2; }
 screen=240x320
 while [ $# -gt 0 ]; do
     case "$1" in
     --screen)
-        [ $# -ge 2 ] || { printf '%s\n%s\n' "$0: --screen needs a screen, such as 240x320" "$usage" >&2; exit 2; }
+        [ $# -ge 2 ] || refuse "--screen needs a screen, such as 240x320"
         screen=$2
         shift 2
         ;;
@@ -27,7 +29,7 @@ while [ $# -gt 0 ]; do
         shift
         ;;
     -h | --help) echo "$usage"; exit 0 ;;
-    *) printf '%s\n%s\n' "$0: unknown argument: $1" "$usage" >&2; exit 2 ;;
+    *) refuse "unknown argument: $1" ;;
     esac
 done
 # The screen the program sees, and how many times the device enlarges what it
