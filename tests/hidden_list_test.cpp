@@ -194,12 +194,8 @@ TEST_F(HiddenListTest, NewFileLeftByASaveCutShortIsReadAndPutInPlace)
         const char *hideTxt = nullptr; // a Hide.txt beside it
     } cases[] = {
         {__LINE__, "a\nb\n", L"c", "a\nb\nc\n"},
-        {__LINE__,
-         "\xef\xbb\xbf"
-         "a\n",
-         L"\x3b5",
-         "\xef\xbb\xbf"
-         "a\n\xce\xb5\n"},
+        {__LINE__, std::string("\xef\xbb\xbf") + "a\n", L"\x3b5",
+         std::string("\xef\xbb\xbf") + "a\n\xce\xb5\n"},
         {__LINE__, "\xff\xfe" + Utf16(L"a\n"), L"\x3b5", "\xff\xfe" + Utf16(L"a\n\x3b5\n")},
         // Beside a Hide.txt it is stale, and nothing of it stays.
         {__LINE__, std::string(500, 'z') + "\n", L"c", "a\nc\n", "a\n"},
