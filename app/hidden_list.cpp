@@ -125,7 +125,10 @@ static BOOL AddName(HIDDENLIST *list, LPCWSTR name)
         return FALSE;
     }
     if (FillEntry(&entry, list->encoding, encoded, bytes)) {
-        if (AppendEntry(list, &entry))
+        // The bytes just read back as the name: a decode that fails now is
+        // the device running short, and an entry without its wide form would
+        // hide nothing and could not be compared at the save.
+        if (entry.wide != NULL && AppendEntry(list, &entry))
             return TRUE;
         FreeEntry(&entry);
     }

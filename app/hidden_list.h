@@ -25,8 +25,8 @@ HIDESAVE SaveHiddenList(LPCWSTR path);
 // Appends an application's name in Hide.txt's encoding (held as UTF-16 until
 // the save when the file could not be read). FALSE, and nothing added, when
 // that encoding cannot hold the name exactly or the name holds a line break
-// (last error ERROR_NO_UNICODE_TRANSLATION), or when memory ran out
-// (ERROR_NOT_ENOUGH_MEMORY).
+// (last error ERROR_NO_UNICODE_TRANSLATION), or when memory ran out or the
+// conversion back of the name's own bytes failed (ERROR_NOT_ENOUGH_MEMORY).
 BOOL AddHiddenName(LPCWSTR name);
 
 // Whether AddHiddenName can hold the name in Hide.txt's encoding, asked

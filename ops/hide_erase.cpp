@@ -20,11 +20,10 @@ void OnHide(HWND dialog)
     }
     if (!ConfirmAction(dialog, IDS_CONFIRM_HIDE, name))
         return;
-    // Hide.txt is written when the program ends, in the encoding it has.
+    // Hide.txt is written when the program ends, in the encoding it has. The
+    // name passed CanHideName in that encoding: what fails now is the device.
     if (!AddHiddenName(name)) {
-        UINT why =
-            GetLastError() == ERROR_NOT_ENOUGH_MEMORY ? IDS_NO_MEMORY_TO_HIDE : IDS_CANNOT_HIDE;
-        ShowMessage(dialog, why, g_Main.szTitle, MB_ICONERROR, name);
+        ShowMessage(dialog, IDS_NO_MEMORY_TO_HIDE, g_Main.szTitle, MB_ICONERROR, name);
         return;
     }
     RefreshAppList(g_Main.hAppInstallKey, g_Main.hAppList);

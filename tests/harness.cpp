@@ -574,17 +574,22 @@ static struct {
     DWORD error;
     ULONG_PTR real = 0;
     int calls = 0, failAt = 0;
+    bool onward = false;
 } g_faults[] = {
     {"LocalAlloc", 0, ERROR_NOT_ENOUGH_MEMORY},
     {"GetFileAttributesW", INVALID_FILE_ATTRIBUTES, ERROR_ACCESS_DENIED},
     {"CreateFileW", (ULONG_PTR)INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION},
     {"RegOpenKeyExW", ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
+    {"MultiByteToWideChar", 0, ERROR_NO_UNICODE_TRANSLATION},
+    {"WideCharToMultiByte", 0, ERROR_NO_UNICODE_TRANSLATION},
 };
 
-// Stands in for import I of g_faults: its failAt-th call fails.
+// Stands in for import I of g_faults: its failAt-th call fails, and with
+// onward every call after it too.
 template <int I, typename R, typename... A> static R WINAPI Faulty(A... args)
 {
-    if (++g_faults[I].calls != g_faults[I].failAt)
+    int call = ++g_faults[I].calls, at = g_faults[I].failAt;
+    if (at == 0 || call < at || (call > at && !g_faults[I].onward))
         return ((R(WINAPI *)(A...))g_faults[I].real)(args...);
     SetLastError(g_faults[I].error);
     return (R)g_faults[I].failure;
@@ -595,8 +600,10 @@ template <int I, typename R, typename... A> static ULONG_PTR FaultyFor(R(WINAPI 
     return (ULONG_PTR)&Faulty<I, R, A...>;
 }
 
-static const ULONG_PTR g_faulty[] = {FaultyFor<0>(LocalAlloc), FaultyFor<1>(GetFileAttributesW),
-                                     FaultyFor<2>(CreateFileW), FaultyFor<3>(RegOpenKeyExW)};
+static const ULONG_PTR g_faulty[] = {
+    FaultyFor<0>(LocalAlloc),          FaultyFor<1>(GetFileAttributesW),
+    FaultyFor<2>(CreateFileW),         FaultyFor<3>(RegOpenKeyExW),
+    FaultyFor<4>(MultiByteToWideChar), FaultyFor<5>(WideCharToMultiByte)};
 
 // Points this program's import of `function` at `faulty`; returns the real
 // address, 0 when there is no such import.
@@ -630,7 +637,7 @@ static ULONG_PTR PatchImport(const char *function, ULONG_PTR faulty)
     return 0;
 }
 
-int FailImport(const char *function, int nth)
+int FailImport(const char *function, int nth, bool onward)
 {
     for (size_t i = 0; i < sizeof(g_faults) / sizeof(g_faults[0]); i++) {
         auto &fault = g_faults[i];
@@ -642,6 +649,7 @@ int FailImport(const char *function, int nth)
         int calls = fault.calls;
         fault.calls = 0;
         fault.failAt = nth;
+        fault.onward = onward;
         return calls;
     }
     ADD_FAILURE() << function << " cannot be failed";

@@ -87,10 +87,11 @@ int CrtHeapBlocks(SIZE_T size);
 bool HeapChecking();
 
 // Makes the `nth` call from now on of `function` (LocalAlloc, CreateFileW,
-// GetFileAttributesW or RegOpenKeyExW), by the program's code in this test
-// program, fail as the platform's would (0: none fails). Returns how many
-// calls were made since that function's last arming.
-int FailImport(const char *function, int nth);
+// GetFileAttributesW, RegOpenKeyExW, MultiByteToWideChar or
+// WideCharToMultiByte), by the program's code in this test program, fail as
+// the platform's would (0: none fails), and with `onward` every call after it.
+// Returns how many calls were made since that function's last arming.
+int FailImport(const char *function, int nth, bool onward = false);
 
 // Runs the main dialog; the script runs inside its message loop once it is
 // up, then "Done" is pressed. Every run checks that the process holds no more

@@ -2,6 +2,7 @@
 #include "harness.h"
 #include "../app/hidden_list.h"
 #include "../app/state.h"
+#include <tuple>
 
 class HiddenListTest : public AppTest
 {
@@ -322,23 +323,33 @@ TEST_F(HiddenListTest, NamesNoLineOfTheFileCanHoldAreRefusedInEveryEncoding)
 TEST_F(HiddenListTest, SaveWithoutMemoryWritesEveryNameOrLeavesTheFileAsItWas)
 {
     const std::string before = "one\r\ntwo\n";
-    // Each allocation of the save fails in turn, until a save needs no more.
-    for (int nth = 1;; nth++) {
-        SCOPED_TRACE(testing::Message() << "allocation " << nth << " fails");
-        LoadFrom(before);
-        ASSERT_TRUE(AddHiddenName(L"three"));
-        FailImport("LocalAlloc", nth);
-        BOOL saved = SaveHiddenList(HidePath().c_str());
-        int calls = FailImport("LocalAlloc", 0);
-        EXPECT_EQ(saved ? "one\ntwo\nthree\n" : before, ReadBytes(HidePath()));
-        EXPECT_FALSE(Exists(HidePath() + L".new"));
-        if (calls < nth) {
-            EXPECT_TRUE(saved);
-            EXPECT_GT(nth, 4) << "the save reads, holds and writes the names";
-            break;
-        }
-        EXPECT_FALSE(saved);
-    }
+    // The fewest calls the add and the save make (the save reads, holds and
+    // writes), and whether every failure leaves the name unsaved: a line whose
+    // decoding failed is still written back as it was.
+    static const std::tuple<const char *, int, bool> imports[] = {{"LocalAlloc", 8, true},
+                                                                  {"MultiByteToWideChar", 8, false},
+                                                                  {"WideCharToMultiByte", 2, true}};
+    // Each call from the name's adding on fails in turn, alone or with every
+    // later one, until the add and the save need no more.
+    for (const auto &[function, fewest, unsaved] : imports)
+        for (bool onward : {false, true})
+            for (int nth = 1;; nth++) {
+                SCOPED_TRACE(testing::Message() << function << " call " << nth << " fails"
+                                                << (onward ? ", and every later one" : ""));
+                LoadFrom(before);
+                FailImport(function, nth, onward);
+                BOOL saved =
+                    AddHiddenName(L"three") && SaveHiddenList(HidePath().c_str()) == HIDE_SAVED;
+                int calls = FailImport(function, 0);
+                EXPECT_EQ(saved ? "one\ntwo\nthree\n" : before, ReadBytes(HidePath()));
+                EXPECT_FALSE(Exists(HidePath() + L".new"));
+                if (calls < nth) {
+                    EXPECT_TRUE(saved);
+                    EXPECT_GT(nth, fewest);
+                    break;
+                }
+                EXPECT_FALSE(saved && unsaved);
+            }
 }
 
 TEST_F(HiddenListTest, FailedSaveLeavesTheOldFileWhole)

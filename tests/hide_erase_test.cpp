@@ -79,33 +79,41 @@ TEST_F(HideEraseTest, NameHideTxtCannotHoldIsRefusedBeforeTheQuestion)
 TEST_F(HideEraseTest, HidingWithoutMemorySaysSoAndKeepsTheRow)
 {
     InstallApp(L"Game", L"Game");
-    // Each allocation of the hiding fails in turn, until one hiding needs no more.
-    for (int nth = 1;; nth++) {
-        SCOPED_TRACE(testing::Message() << "allocation " << nth << " fails");
-        FreeHiddenList();
-        driver_.boxes.clear();
-        driver_.onBox = [&](HWND) {
-            if (driver_.boxes.size() == 1)
-                FailImport("LocalAlloc", nth); // counted from the answer on
-        };
-        Apply(IDM_HIDE, L"Game", IDYES);
-        int calls = FailImport("LocalAlloc", 0);
-        if (driver_.boxes.size() == 2) {
-            EXPECT_BOX(
-                driver_.boxes[1],
-                L"\"Game\" could not be added to the hidden list: there is not enough memory.",
-                L"Remove Apps", MB_ICONERROR);
-            EXPECT_EQ(0, g_Hidden.count);
-            EXPECT_TRUE(driver_.Listed(L"Game"));
-        } else {
-            EXPECT_EQ(1, g_Hidden.count);
-            EXPECT_FALSE(driver_.Listed(L"Game"));
-        }
-        if (calls < nth) {
-            EXPECT_GT(nth, 2) << "hiding allocates the entry and its wide form";
-            break;
-        }
-    }
+    // The fewest calls a hiding makes: the entry and its wide form; the name
+    // encoded; its bytes read back, measured and decoded.
+    static const std::pair<const char *, int> imports[] = {
+        {"LocalAlloc", 2}, {"WideCharToMultiByte", 1}, {"MultiByteToWideChar", 3}};
+    // Each call of the hiding fails in turn, alone or with every later one,
+    // until one hiding needs no more.
+    for (const auto &[function, fewest] : imports)
+        for (bool onward : {false, true})
+            for (int nth = 1;; nth++) {
+                SCOPED_TRACE(testing::Message() << function << " call " << nth << " fails"
+                                                << (onward ? ", and every later one" : ""));
+                FreeHiddenList();
+                driver_.boxes.clear();
+                driver_.onBox = [&](HWND) {
+                    if (driver_.boxes.size() == 1)
+                        FailImport(function, nth, onward); // counted from the answer on
+                };
+                Apply(IDM_HIDE, L"Game", IDYES);
+                int calls = FailImport(function, 0);
+                if (driver_.boxes.size() == 2) {
+                    EXPECT_BOX(driver_.boxes[1],
+                               L"\"Game\" could not be added to the hidden list: there is not "
+                               L"enough memory.",
+                               L"Remove Apps", MB_ICONERROR);
+                    EXPECT_EQ(0, g_Hidden.count);
+                    EXPECT_TRUE(driver_.Listed(L"Game"));
+                } else {
+                    EXPECT_EQ(1, g_Hidden.count);
+                    EXPECT_FALSE(driver_.Listed(L"Game"));
+                }
+                if (calls < nth) {
+                    EXPECT_GT(nth, fewest) << "hiding makes these calls";
+                    break;
+                }
+            }
 }
 
 TEST_F(HideEraseTest, EraseNoChangesNothing)
