@@ -132,7 +132,6 @@ class DialogDriver
     std::vector<std::wstring> rowsAfter;
 
   private:
-    DialogDriver *previous_; // the driver this one stands in for while it lives
     HHOOK cbtHook_, sendHook_;
     void Start(const std::function<void(HWND)> &script, const std::function<void()> &body);
 };
