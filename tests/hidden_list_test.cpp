@@ -122,6 +122,10 @@ TEST_F(HiddenListTest, UnicodeFileIsReadAndWrittenBackInItsEncoding)
          {L"\x434\x43e\x43c", L"\x414\x43e\x43c"},
          Utf16(L"\xfeff\x434\x43e\x43c\n\x414\x43e\x43c\nx\n")},
         {__LINE__, "Z", L"x", {L"Z"}, "Z\nx\n"},
+        // Latin-1 units alone and no line end: UTF-16, not "F", "o", "x".
+        {__LINE__, Utf16(L"Fox"), L"x", {L"Fox"}, "\xff\xfe" + Utf16(L"Fox\nx\n")},
+        // Valid as both: UTF-16 comes first, so U+A9C3, not "é".
+        {__LINE__, std::string("\xc3\xa9\n\0", 4), L"x", {L"\xa9c3"}, Utf16(L"\xfeff\xa9c3\nx\n")},
         // UTF-8 without a mark stays so; one byte that is no UTF-8 makes ANSI.
         {__LINE__,
          "\xe6\xb1\x89\xe8\xaf\xad\r\nCaf\xc3\xa9",
