@@ -22,12 +22,8 @@ WINESERVER=/usr/lib/wine/wineserver
 pe=$(od -An -tu4 -j60 -N4 "$program" | tr -d ' ')
 machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$program" | tr -d ' ')
 case "$machine" in
-8664) loader=$WINE needed="wine64:wine64 wine64-preloader:wine64-preloader" ;;
-014c)
-    loader=/usr/lib/wine/wine
-    needed="wine64:wine64 wine64-preloader:wine64-preloader wine:wine32:i386
-            wine-preloader:wine32-preloader:i386"
-    ;;
+8664) loader=$WINE ;;
+014c) loader=/usr/lib/wine/wine ;;
 *)
     echo "wine-run.sh: $program is neither an x86-64 nor an i386 program (machine $machine)" >&2
     exit 1
@@ -36,13 +32,20 @@ esac
 # Without its preloader, Wine is loaded where the kernel may put its start-up
 # heap on the page Windows' shared data needs, and a program now and then exits
 # 1 before it starts. Refuse rather than fail at random.
-for file in $needed; do
-    if [ ! -x "/usr/lib/wine/${file%%:*}" ]; then
-        echo "wine-run.sh: $program needs /usr/lib/wine/${file%%:*} (package ${file#*:})," \
+for file in wine64 wine64-preloader; do
+    if [ ! -x "/usr/lib/wine/$file" ]; then
+        echo "wine-run.sh: $program needs /usr/lib/wine/$file (package $file)," \
              "which is missing. Run scripts/setup.sh." >&2
         exit 1
     fi
 done
+# The 32-bit loader needs both of its files and a kernel that starts it; a
+# refused start would otherwise end in the shell's reading it as a script.
+source "$(dirname "${BASH_SOURCE[0]}")/wine32.sh"
+if [ "$machine" = 014c ] && ! problem=$(wine32_problem); then
+    echo "wine-run.sh: $program cannot run: $problem." >&2
+    exit 1
+fi
 # Wine's own errors stay visible, so that a failure inside Wine is never silent.
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all,err+all}
 # No .NET or HTML engine downloads, no desktop menu entries, and no debugger
