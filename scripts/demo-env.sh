@@ -11,9 +11,9 @@ usage="usage: $0 [--screen WxH] [--help]
   --screen WxH, --screen=WxH  the device's screen: 240x320 (the default), 320x240,
                               240x240, or 480x640 (VGA, shown as 240x320 doubled)
   --help                      this text
-Environment: REMOVEAPPS_SHOW_SECONDS=N keeps Remove Apps up N seconds before the
-screenshot when there is no display (8); REMOVEAPPS_RESET=1 prepares the demo
-device afresh."
+Environment: REMOVEAPPS_SHOW_SECONDS=N keeps Remove Apps up N seconds after its
+list is drawn, before the screenshot, when there is no display (8);
+REMOVEAPPS_RESET=1 prepares the demo device afresh."
 # Says what was wrong with the arguments, then how to use the script.
 refuse() { printf '%s: %s\n%s\n' "$0" "$1" "$usage" >&2; exit 2; }
 screen=240x320
@@ -106,6 +106,47 @@ start_device_screen() {
 # Opens the program on the device's screen, as the shell would start it.
 start_program() {
     "$WINE" explorer /desktop=RemoveApps,"$device_screen" "$program" &
+}
+
+# What Remove Apps shows now: "list" (its dialog and the two bars), "box" (a
+# message box over them, which has a caption), "menu" (the pop-up menu, which
+# has none), or how many windows with and without a name it shows.
+shown() {
+    local id named=0 unnamed=0
+    for id in $(xdotool search --onlyvisible --class '^removeapps\.exe$' 2>/dev/null || true); do
+        if [ -n "$(xdotool getwindowname "$id" 2>/dev/null || true)" ]; then
+            named=$((named + 1))
+        else
+            unnamed=$((unnamed + 1))
+        fi
+    done
+    case $named/$unnamed in
+    1/2) echo list ;;
+    2/2) echo box ;;
+    1/3) echo menu ;;
+    *) echo "$named named and $unnamed unnamed windows" ;;
+    esac
+}
+
+# Waits until Remove Apps shows $1 (as shown() names it) and the screen then
+# stays the same for a moment, so that it is drawn. A busy machine can take
+# long to start Wine's desktop: after two minutes it gives up, says what was
+# shown instead, and fails.
+wait_until_shown() {
+    local deadline=$((SECONDS + 120)) now="" screen="" before=""
+    while [ $SECONDS -lt $deadline ]; do
+        now=$(shown)
+        if [ "$now" = "$1" ]; then
+            screen=$(import -window root rgb:- | md5sum)
+            [ "$screen" = "$before" ] && return 0
+            before=$screen
+        else
+            before=""
+        fi
+        sleep 0.2
+    done
+    echo "$0: Remove Apps did not show its $1 within two minutes (it showed: ${now:-nothing})" >&2
+    return 1
 }
 
 # Saves the device's screen as the picture $1, enlarged as the device does.

@@ -9,10 +9,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=$root/docs
 mkdir -p "$out"
 
+# Saves the picture $2 once Remove Apps shows $1 (see shown in demo-env.sh).
 shot() {
-    sleep 1.5
-    save_screen "$out/$1.png"
-    echo "$out/$1.png"
+    wait_until_shown "$1"
+    save_screen "$out/$2.png"
+    echo "$out/$2.png"
 }
 
 # One run of the demo device at the screen given as $1, driven by $2.
@@ -21,28 +22,31 @@ on_screen() (
     source "$root/scripts/demo-env.sh" --screen "$1"
     start_device_screen
     start_program
-    sleep 8
+    # Whether the run ends or fails, Wine's processes go, then Xvfb.
+    trap '"$WINESERVER" -k 2>/dev/null || true; kill $xvfb_pid 2>/dev/null || true' EXIT
+    wait_until_shown list
     "$2"
-    "$WINESERVER" -k 2>/dev/null || true
 )
 
 qvga() {
-    shot list
+    shot list list
     xdotool key Return # the action key: Remove, asking first
-    shot remove-confirm
+    shot box remove-confirm
     xdotool key n
-    sleep 0.5
+    wait_until_shown list
     xdotool key F2 # the Menu soft key
-    shot menu
+    shot menu menu
     xdotool key Down Down Return # Details
-    shot details
+    shot box details
     xdotool key Return
+    wait_until_shown list
 }
 
 vga() {
     xdotool key Return
-    shot vga-remove-confirm
+    shot box vga-remove-confirm
     xdotool key n
+    wait_until_shown list
 }
 
 on_screen 240x320 qvga
